@@ -1,0 +1,94 @@
+#include <sys/time.h>
+#include <unistd.h>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winternl.h>
+
+#include "proc_stat.h"
+
+namespace cpubusy {
+namespace {
+
+using Query = NTSTATUS (*)(ULONG, PVOID, ULONG, PULONG);
+
+Query look_up(HMODULE module, LPCSTR name) {
+  return reinterpret_cast<Query>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+TEST(Lookup, ModuleNamesCompareWithoutCase) {
+  const struct {
+    const char* name;
+    bool found;
+  } cases[] = {
+      {"ntdll.dll", true},   {"NTDLL.DLL", true}, {"NtDll.Dll", true},     {"ntdll", false},
+      {"ntdll.dll ", false}, {"ntdll.dl", false}, {"kernel32.dll", false}, {"", false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(GetModuleHandleA(c.name) != nullptr, c.found) << '"' << c.name << '"';
+  }
+  EXPECT_EQ(GetModuleHandleA(nullptr), nullptr);
+}
+
+TEST(Lookup, OnlyTheExactRoutineNameInNtdllResolves) {
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  EXPECT_NE(look_up(ntdll, "NtQuerySystemInformation"), nullptr);
+  EXPECT_EQ(look_up(ntdll, "ntquerysysteminformation"), nullptr);
+  EXPECT_EQ(look_up(ntdll, "NtQuerySystemInformationEx"), nullptr);
+  EXPECT_EQ(look_up(ntdll, "NtQuerySystemInformatio"), nullptr);
+  EXPECT_EQ(look_up(ntdll, nullptr), nullptr);
+  EXPECT_EQ(look_up(nullptr, "NtQuerySystemInformation"), nullptr);
+  int other_module = 0;
+  EXPECT_EQ(look_up(reinterpret_cast<HMODULE>(&other_module), "NtQuerySystemInformation"), nullptr);
+}
+
+TEST(Lookup, QueryServesOnlyProcessorPerformance) {
+  const Query query = look_up(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation");
+  ASSERT_NE(query, nullptr);
+  unsigned char buffer[96];
+  for (ULONG information_class : {0U, 7U, 9U, 0x80000008U}) {
+    std::memset(buffer, 0x5A, sizeof buffer);
+    ULONG returned = 1;
+    EXPECT_EQ(query(information_class, buffer, sizeof buffer, &returned), kStatusInvalidInfoClass);
+    EXPECT_EQ(returned, 0U);
+    EXPECT_EQ(buffer[0], 0x5A);
+  }
+  ULONG returned = 0;
+  EXPECT_EQ(query(8, buffer, sizeof buffer, &returned), kStatusSuccess);
+  EXPECT_EQ(returned % 48, 0U);
+  EXPECT_GT(returned, 0U);
+}
+
+TEST(SystemInfo, CountsOnlineProcessors) {
+  SYSTEM_INFO info;
+  std::memset(&info, 0xFF, sizeof info);
+  GetSystemInfo(&info);
+  EXPECT_EQ(info.dwNumberOfProcessors, static_cast<DWORD>(sysconf(_SC_NPROCESSORS_ONLN)));
+}
+
+extern "C" void ignore_signal(int /*unused*/) {}
+
+TEST(Sleep, SleepsTheWholeTimeThroughSignals) {
+  struct sigaction action = {};
+  action.sa_handler = ignore_signal;  // no SA_RESTART: the sleep is interrupted
+  struct sigaction previous = {};
+  ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
+  itimerval timer = {};
+  timer.it_value.tv_usec = 10000;
+  timer.it_interval.tv_usec = 10000;  // several interruptions
+  ASSERT_EQ(setitimer(ITIMER_REAL, &timer, nullptr), 0);
+
+  const auto start = std::chrono::steady_clock::now();
+  Sleep(120);
+  const auto slept = std::chrono::steady_clock::now() - start;
+
+  timer = {};
+  setitimer(ITIMER_REAL, &timer, nullptr);
+  sigaction(SIGALRM, &previous, nullptr);
+  EXPECT_GE(slept, std::chrono::milliseconds(120));
+}
+
+}  // namespace
+}  // namespace cpubusy

@@ -1,0 +1,235 @@
+#include <unistd.h>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "busy_share.h"
+#include "proc_stat.h"
+
+namespace cpubusy {
+namespace {
+
+constexpr unsigned char kUntouched = 0xAB;
+constexpr std::uint64_t kUnit = 100000;  // 100 ns units per tick at 100 ticks a second
+
+// A crafted /proc/stat in a file of its own, removed afterwards.
+class StatFile {
+ public:
+  explicit StatFile(const std::string& text) {
+    const char* dir = std::getenv("TMPDIR");
+    path_ = std::string(dir != nullptr ? dir : "/tmp") + "/cpubusy-stat-XXXXXX";
+    const int fd = mkstemp(&path_[0]);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fd);
+  }
+  ~StatFile() { unlink(path_.c_str()); }
+  StatFile(const StatFile&) = delete;
+  StatFile& operator=(const StatFile&) = delete;
+  const char* path() const { return path_.c_str(); }
+
+ private:
+  std::string path_;
+};
+
+struct Query {
+  NTSTATUS status;
+  ULONG returned;
+  std::vector<unsigned char> buffer;  // the given length plus a guard of 16 bytes
+};
+
+Query query(const std::string& text, ULONG length, long hz = 100) {
+  StatFile file(text);
+  Query q{0, 0xDEAD, std::vector<unsigned char>(length + 16, kUntouched)};
+  q.status = read_processor_records(file.path(), hz, q.buffer.data(), length, &q.returned);
+  return q;
+}
+
+bool untouched_from(const Query& q, std::size_t offset) {
+  for (std::size_t i = offset; i < q.buffer.size(); ++i) {
+    if (q.buffer[i] != kUntouched) {
+      return false;
+    }
+  }
+  return true;
+}
+
+ProcessorTimes record(const Query& q, std::size_t index) {
+  return read_record(q.buffer.data() + index * kRecordSize);
+}
+
+void expect_times(const ProcessorTimes& actual, std::uint64_t idle, std::uint64_t kernel,
+                  std::uint64_t user) {
+  EXPECT_EQ(actual.idle, idle);
+  EXPECT_EQ(actual.kernel, kernel);
+  EXPECT_EQ(actual.user, user);
+}
+
+struct LineCase {
+  const char* name;
+  const char* line;                  // one per-processor line, line feed included
+  std::uint64_t idle, kernel, user;  // in ticks
+};
+
+class CpuLineTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(CpuLineTest, MapsColumnsToTheNtCounters) {
+  const LineCase c = GetParam();
+  const Query q = query(std::string("cpu  9 9 9 9 9 9 9 9 9 9\n") + c.line + "intr 1 2 3\n", 48);
+  ASSERT_EQ(q.status, kStatusSuccess);
+  EXPECT_EQ(q.returned, 48U);
+  expect_times(record(q, 0), c.idle * kUnit, c.kernel * kUnit, c.user * kUnit);
+  EXPECT_TRUE(untouched_from(q, 48));
+}
+
+// Columns: user nice system idle iowait irq softirq steal guest guest_nice.
+INSTANTIATE_TEST_SUITE_P(
+    Columns, CpuLineTest,
+    ::testing::Values(
+        // idle = idle + iowait; kernel = system + irq + softirq + steal + idle; user = user + nice
+        LineCase{"AllTen", "cpu0 1 2 4 8 16 32 64 128 256 512\n", 24, 252, 3},
+        LineCase{"GuestIsNotCountedTwice", "cpu0 100 50 0 0 0 0 0 0 90 40\n", 0, 0, 150},
+        LineCase{"IowaitIsIdle", "cpu0 0 0 0 10 30 0 0 0 0 0\n", 40, 40, 0},
+        LineCase{"StealIsBusy", "cpu0 0 0 0 10 0 0 0 5 0 0\n", 10, 15, 0},
+        LineCase{"OldKernelFourColumns", "cpu0 1 2 3 4\n", 4, 7, 3},
+        LineCase{"SevenColumns", "cpu0 1 2 3 4 5 6 7\n", 9, 25, 3},
+        LineCase{"LaterKernelsExtraColumns", "cpu0 1 0 0 1 0 0 0 0 0 0 77 88\n", 1, 1, 1},
+        LineCase{"TabsAndDoubleSpaces", "cpu0\t1  2\t 3 4\n", 4, 7, 3},
+        LineCase{"LeadingZeros", "cpu0 0001 0 0 00000000000000000000000002\n", 2, 2, 1}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+
+TEST(ProcStat, LastLineWithoutLineFeedCounts) {
+  const Query q = query("cpu  2 0 0 2\ncpu0 1 0 0 1\ncpu1 5 0 0 6", 96);
+  ASSERT_EQ(q.status, kStatusSuccess);
+  EXPECT_EQ(q.returned, 96U);
+  expect_times(record(q, 1), 6 * kUnit, 6 * kUnit, 5 * kUnit);
+}
+
+TEST(ProcStat, ConvertsTicksAtTheClockRate) {
+  // 3 ticks at 300 a second is exactly 100000 units; 1 tick at 7 a second rounds down.
+  const Query at300 = query("cpu0 0 0 0 3\n", 48, 300);
+  ASSERT_EQ(at300.status, kStatusSuccess);
+  EXPECT_EQ(record(at300, 0).idle, 100000U);
+  const Query at7 = query("cpu0 0 0 0 1\n", 48, 7);
+  ASSERT_EQ(at7.status, kStatusSuccess);
+  EXPECT_EQ(record(at7, 0).idle, 10000000U / 7);
+}
+
+TEST(ProcStat, HugeCountersWrapInsteadOfOverflowing) {
+  const Query q = query("cpu0 0 0 0 18446744073709551615\n", 48);
+  ASSERT_EQ(q.status, kStatusSuccess);
+  const std::uint64_t max = UINT64_MAX;
+  const std::uint64_t expected = max / 100 * 10000000 + max % 100 * 10000000 / 100;
+  EXPECT_EQ(record(q, 0).idle, expected);
+}
+
+struct BadCase {
+  const char* name;
+  const char* text;
+};
+
+class BadStatTest : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadStatTest, FailsAndWritesNothing) {
+  const Query q = query(GetParam().text, 96);
+  EXPECT_EQ(q.status, kStatusUnsuccessful);
+  EXPECT_EQ(q.returned, 0U);
+  EXPECT_TRUE(untouched_from(q, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Input, BadStatTest,
+    ::testing::Values(
+        BadCase{"Empty", ""}, BadCase{"NoPerProcessorLines", "cpu  1 2 3 4\nintr 1\nctxt 2\n"},
+        BadCase{"OnlyOtherLines", "intr 1\ncpu0 1 2 3 4\n"},
+        BadCase{"ThreeColumns", "cpu0 1 2 3 4\ncpu1 1 2 3\n"},
+        BadCase{"NoColumns", "cpu0 1 2 3 4\ncpu1\n"},
+        BadCase{"NoColumnsAtEnd", "cpu0 1 2 3 4\ncpu1"},
+        BadCase{"LetterInNumber", "cpu0 1 2 3 4\ncpu1 1 2x 3 4\n"},
+        BadCase{"Negative", "cpu0 1 2 -3 4\n"}, BadCase{"CarriageReturn", "cpu0 1 2 3 4\r\n"},
+        BadCase{"LetterInProcessorNumber", "cpu0 1 2 3 4\ncpu1a 1 2 3 4\n"},
+        BadCase{"BeyondSixtyFourBits", "cpu0 0 0 0 18446744073709551616\n"},
+        BadCase{"BadLineBeyondTheBuffer", "cpu0 1 2 3 4\ncpu1 1 2 3 4\ncpu2 1 2 3 4\ncpu3 oops\n"}),
+    [](const ::testing::TestParamInfo<BadCase>& info) { return std::string(info.param.name); });
+
+TEST(ProcStat, MissingFileFails) {
+  unsigned char buffer[48];
+  std::memset(buffer, kUntouched, sizeof buffer);
+  ULONG returned = 7;
+  EXPECT_EQ(read_processor_records("/nonexistent/stat", 100, buffer, sizeof buffer, &returned),
+            kStatusUnsuccessful);
+  EXPECT_EQ(returned, 0U);
+  EXPECT_EQ(buffer[0], kUntouched);
+}
+
+std::string many_processors(int count) {
+  std::string text = "cpu  1 1 1 1 1 1 1 1 1 1\n";
+  for (int i = 0; i < count; ++i) {
+    const std::string n = std::to_string(i);
+    // user i, system 2i, idle 1000 + i, padded so that lines cross read boundaries.
+    text += "cpu" + n + " " + n + " 0 " + std::to_string(2 * i) + " " + std::to_string(1000 + i) +
+            " 0 0 0 0 0 0 0000000000000000000000000000000000000000\n";
+  }
+  return text + "intr " + std::string(70000, '7') + "\nctxt 1\n";
+}
+
+struct BufferCase {
+  int lines;
+  ULONG length;
+  ULONG written;
+};
+
+class BufferTest : public ::testing::TestWithParam<BufferCase> {};
+
+TEST_P(BufferTest, WritesWholeRecordsWithinTheLength) {
+  const BufferCase c = GetParam();
+  const Query q = query(many_processors(c.lines), c.length);
+  ASSERT_EQ(q.status, kStatusSuccess);
+  EXPECT_EQ(q.returned, c.written);
+  for (ULONG i = 0; i < c.written / kRecordSize; ++i) {
+    const std::uint64_t idle = 1000 + i;
+    expect_times(record(q, i), idle * kUnit, (2 * i + idle) * kUnit, i * kUnit);
+  }
+  EXPECT_TRUE(untouched_from(q, c.written));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, BufferTest,
+                         ::testing::Values(BufferCase{40, 1536, 1536}, BufferCase{3, 1536, 144},
+                                           BufferCase{3, 100, 96}, BufferCase{3, 47, 0},
+                                           BufferCase{3, 0, 0}, BufferCase{200, 64 * 48, 64 * 48},
+                                           BufferCase{200, 100 * 48, 64 * 48}));
+
+TEST(ProcStat, PerProcessorLinesAfterOtherLinesAreNotRead) {
+  const Query q = query("cpu0 1 0 0 1\nintr 5\ncpu1 1 0 0 1\n", 96);
+  ASSERT_EQ(q.status, kStatusSuccess);
+  EXPECT_EQ(q.returned, 48U);
+}
+
+TEST(ProcStat, NullReturnLengthIsAllowed) {
+  StatFile file("cpu0 1 0 0 1\n");
+  unsigned char buffer[48];
+  EXPECT_EQ(read_processor_records(file.path(), 100, buffer, sizeof buffer, nullptr),
+            kStatusSuccess);
+}
+
+TEST(ProcStat, ReadsThisMachine) {
+  unsigned char buffer[32 * 48];
+  ULONG returned = 0;
+  ASSERT_EQ(
+      read_processor_records("/proc/stat", sysconf(_SC_CLK_TCK), buffer, sizeof buffer, &returned),
+      kStatusSuccess);
+  const long online = sysconf(_SC_NPROCESSORS_ONLN);
+  EXPECT_EQ(returned, static_cast<ULONG>(online < 32 ? online : 32) * 48);
+  for (ULONG i = 0; i < returned / 48; ++i) {
+    const ProcessorTimes times = read_record(buffer + i * 48);
+    EXPECT_GE(times.kernel, times.idle) << "processor " << i;
+  }
+}
+
+}  // namespace
+}  // namespace cpubusy
