@@ -1,0 +1,33 @@
+# A thin wrapper over the CMake presets. `make run` and `make test` do all
+# set-up on a Debian machine, installing what is missing (as root).
+JOBS ?= $(shell nproc)
+
+.PHONY: run test lint clean
+
+run:
+	@tools/install-deps.sh build
+	@cmake --preset linux >/dev/null
+	@cmake --build --preset linux --target cpubusy -j $(JOBS) >/dev/null
+	@build/linux/cpubusy
+
+test:
+	tools/install-deps.sh build
+	cmake --preset linux
+	cmake --build --preset linux -j $(JOBS)
+	ctest --preset linux
+	cmake --preset linux-asan
+	cmake --build --preset linux-asan -j $(JOBS)
+	ctest --preset linux-asan
+
+# Formatting, clang-tidy and cppcheck over our own code (not run by `make test`).
+SOURCES = $(wildcard app/*.cpp app/*.h usage/*.cpp usage/*.h platform/linux/*.cpp \
+          platform/linux/*.h platform/linux/include/*.h tests/*.cpp bench/*.cpp)
+lint:
+	cmake --preset linux >/dev/null
+	clang-format --dry-run --Werror $(SOURCES)
+	clang-tidy --quiet -p build/linux $(filter-out tests/% bench/%,$(filter %.cpp,$(SOURCES)))
+	cppcheck --enable=warning,style,performance,portability --std=c++17 --inline-suppr --quiet \
+	  --error-exitcode=1 -I platform/linux/include -I platform/linux -I usage -I app app usage platform
+
+clean:
+	rm -rf build
