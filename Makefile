@@ -2,7 +2,7 @@
 # set-up on a Debian machine, installing what is missing (as root).
 JOBS ?= $(shell nproc)
 
-.PHONY: run test lint clean
+.PHONY: run test windows run-windows lint clean
 
 run:
 	@tools/install-deps.sh build
@@ -11,13 +11,26 @@ run:
 	@build/linux/cpubusy
 
 test:
-	tools/install-deps.sh build
+	tools/install-deps.sh build windows
 	cmake --preset linux
 	cmake --build --preset linux -j $(JOBS)
 	ctest --preset linux
 	cmake --preset linux-asan
 	cmake --build --preset linux-asan -j $(JOBS)
 	ctest --preset linux-asan
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS)
+	ctest --preset windows
+
+# cpubusy.exe for 32-bit x86 Windows, and a run of it under Wine.
+windows:
+	@tools/install-deps.sh build windows
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows --target cpubusy -j $(JOBS) >/dev/null
+	@echo build/windows/cpubusy.exe
+
+run-windows: windows
+	@cmake/wine-run build/windows/wineprefix build/windows/cpubusy.exe
 
 # Formatting, clang-tidy and cppcheck over our own code (not run by `make test`).
 SOURCES = $(wildcard app/*.cpp app/*.h usage/*.cpp usage/*.h platform/linux/*.cpp \
