@@ -2,7 +2,7 @@
 # set-up on a Debian machine, installing what is missing (as root).
 JOBS ?= $(shell nproc)
 
-.PHONY: run test windows run-windows lint clean
+.PHONY: run test bench windows run-windows lint clean
 
 run:
 	@tools/install-deps.sh build
@@ -11,7 +11,7 @@ run:
 	@build/linux/cpubusy
 
 test:
-	tools/install-deps.sh build windows
+	tools/install-deps.sh build windows bench
 	cmake --preset linux
 	cmake --build --preset linux -j $(JOBS)
 	ctest --preset linux
@@ -21,6 +21,15 @@ test:
 	cmake --preset windows
 	cmake --build --preset windows -j $(JOBS)
 	ctest --preset windows
+	bench/bench.py --quick
+
+# Cost, memory and accuracy of cpubusy beside psutil, mpstat and top.
+bench:
+	@tools/install-deps.sh build windows bench
+	@cmake --preset linux >/dev/null && cmake --build --preset linux --target cpubusy -j $(JOBS) >/dev/null
+	@cmake --preset windows >/dev/null && cmake --build --preset windows --target cpubusy -j $(JOBS) >/dev/null
+	@cmake/wine-run build/windows/wineprefix --setup
+	bench/bench.py
 
 # cpubusy.exe for 32-bit x86 Windows, and a run of it under Wine.
 windows:

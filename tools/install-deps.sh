@@ -7,7 +7,7 @@ packages_for() {
   case $1 in
     build) echo "cmake g++ make googletest" ;;
     windows) echo "g++-mingw-w64-i686 wine wine32:i386 file binutils-mingw-w64-i686" ;;
-    bench) echo "hyperfine sysstat python3-psutil time valgrind procps util-linux" ;;
+    bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
     dist) echo "dpkg-dev fakeroot file lintian mandoc groff-base zip unzip" ;;
     *) echo "unknown group: $1" >&2; exit 2 ;;
   esac

@@ -1,0 +1,208 @@
+#!/usr/bin/python3
+"""Measures cpubusy against the tools people use instead, on this machine.
+
+Prints, as Markdown tables:
+  - wall time (hyperfine median) of each tool and its cost beyond its own
+    measuring interval, in milliseconds and as a ratio to `sleep 0.5`'s;
+  - peak resident memory of each (/usr/bin/time);
+  - heap allocations of cpubusy (valgrind) and its system calls (strace);
+  - accuracy: with a busy loop pinned to each processor in turn, cpubusy's
+    and psutil's readings over the same half second, for both builds.
+
+--quick runs everything once and checks only that every reading came and
+that the heap holds no more than the output buffer (for CI); the full run
+also fails if a loaded processor reads below 95.
+"""
+
+import argparse
+import json
+import os
+import re
+import shlex
+import subprocess
+import sys
+import tempfile
+import time
+
+import psutil
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+CPUBUSY = os.path.join(ROOT, "build/linux/cpubusy")
+CPUBUSY_EXE = os.path.join(ROOT, "build/windows/cpubusy.exe")
+WINE = [os.path.join(ROOT, "cmake/wine-run"), os.path.join(ROOT, "build/windows/wineprefix")]
+PSUTIL = "import psutil; psutil.cpu_percent(interval=0.5, percpu=True)"
+LOADED_MINIMUM = 95
+
+# (label, command, measuring interval in seconds)
+TOOLS = [
+    ("cpubusy", [CPUBUSY], 0.5),
+    ("sleep 0.5 (floor)", ["sleep", "0.5"], 0.5),
+    ("psutil cpu_percent(0.5)", ["/usr/bin/python3", "-c", PSUTIL], 0.5),
+    ("mpstat -P ALL 1 1", ["mpstat", "-P", "ALL", "1", "1"], 1.0),
+    ("top -b -n 2 -d 0.5", ["top", "-b", "-n", "2", "-d", "0.5"], 0.5),
+    ("cpubusy.exe under Wine", WINE + [CPUBUSY_EXE], 0.5),
+]
+FLOOR = "sleep 0.5 (floor)"
+
+
+def wall_times(runs, warmup):
+    """Median wall time in seconds of each tool, from one hyperfine run."""
+    with tempfile.NamedTemporaryFile(suffix=".json") as export:
+        command = ["hyperfine", "-N", "--style", "basic", "--runs", str(runs),
+                   "--warmup", str(warmup), "--export-json", export.name]
+        for label, argv, _ in TOOLS:
+            command += ["--command-name", label, shlex.join(argv)]
+        subprocess.run(command, check=True, stdout=sys.stderr)
+        results = json.load(open(export.name))["results"]
+    return {r["command"]: r["median"] for r in results}
+
+
+def peak_memory_kib(argv, runs):
+    """Largest peak resident set of `runs` runs, in KiB."""
+    peaks = []
+    for _ in range(runs):
+        done = subprocess.run(["/usr/bin/time", "-f", "%M", *argv], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, text=True, check=True)
+        peaks.append(int(done.stderr.strip().splitlines()[-1]))
+    return max(peaks)
+
+
+def heap_allocations():
+    """(allocations, bytes) that valgrind counts for one run into a pipe."""
+    done = subprocess.run(["valgrind", "--error-exitcode=3", CPUBUSY], stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, text=True, check=True)
+    found = re.search(r"total heap usage: ([\d,]+) allocs, [\d,]+ frees, ([\d,]+) bytes",
+                      done.stderr)
+    return tuple(int(n.replace(",", "")) for n in found.groups())
+
+
+def system_calls(argv):
+    """(count of system calls of one run, files opened), loader included."""
+    with tempfile.NamedTemporaryFile(mode="r", suffix=".strace") as trace:
+        subprocess.run(["strace", "-f", "-o", trace.name, *argv], stdout=subprocess.DEVNULL,
+                       check=True)
+        lines = [l for l in trace.read().splitlines() if re.match(r"\d+\s+\w+\(", l)]
+    files = sorted({m for l in lines for m in re.findall(r'open\w*\(\w+, "([^"]+)"', l)})
+    return len(lines), files
+
+
+def console_text(output):
+    """Text of a console, without the cursor controls Wine's console mixes in
+    (it moves the cursor right instead of writing a space)."""
+    output = re.sub(rb"\x1b\[(\d*)C", lambda m: b" " * int(m.group(1) or 1), output)
+    return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", output).decode(errors="replace")
+
+
+def read_report(argv):
+    """Runs a build on a pseudo-terminal and, as soon as its count line shows
+    (it prints it just before its first sample), reads psutil over half a
+    second: both then measure the same interval. Returns both readings."""
+    master, slave = os.openpty()
+    child = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=slave,
+                             stderr=subprocess.DEVNULL)
+    os.close(slave)
+    output = b""
+    psutil_shares = None
+    while True:
+        try:
+            chunk = os.read(master, 4096)
+        except OSError:  # the terminal closes with the child
+            break
+        if not chunk:
+            break
+        output += chunk
+        if psutil_shares is None and re.search(r"Processor Count: \d+\r*\n", console_text(output)):
+            psutil_shares = psutil.cpu_percent(interval=0.5, percpu=True)
+    os.close(master)
+    child.wait()
+    shares = {int(i): int(s) for i, s in re.findall(r"CPU (\d+): = (\d+)%", console_text(output))}
+    return shares, psutil_shares or []
+
+
+def accuracy(label, argv, processors):
+    """Rows of (build, loaded processor, processor, cpubusy, psutil)."""
+    rows = []
+    for loaded in range(processors):
+        loop = subprocess.Popen(["taskset", "-c", str(loaded), "sh", "-c", "while :; do :; done"])
+        try:
+            time.sleep(0.2)
+            shares, reference = read_report(argv)
+        finally:
+            loop.kill()
+            loop.wait()
+        for cpu in range(processors):
+            ours = shares.get(cpu)
+            theirs = reference[cpu] if cpu < len(reference) else None
+            rows.append((label, loaded, cpu, ours, theirs))
+    return rows
+
+
+def table(header, rows):
+    lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
+    lines += ["| " + " | ".join(str(c) for c in row) + " |" for row in rows]
+    return "\n".join(lines)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--quick", action="store_true",
+                        help="one run of each, no checks on the figures")
+    parser.add_argument("--runs", type=int, default=15)
+    options = parser.parse_args()
+    runs, warmup = (1, 0) if options.quick else (options.runs, 2)
+    failures = []
+
+    medians = wall_times(runs, warmup)
+    floor = medians[FLOOR] - 0.5
+    rows = []
+    for label, argv, interval in TOOLS:
+        beyond = medians[label] - interval
+        rows.append((label, f"{interval:g} s", f"{medians[label] * 1000:.1f}",
+                     f"{beyond * 1000:.1f}", f"{beyond / floor:.1f}" if floor > 0 else "-",
+                     peak_memory_kib(argv, 1 if options.quick else 3)))
+    print("\n## Cost (median of %d runs after %d warm-up)\n" % (runs, warmup))
+    print(table(["tool", "interval", "wall ms", "beyond interval ms", "× floor's",
+                 "peak RSS KiB"], rows))
+    print("\nWine's own start-up and shutdown dominate cpubusy.exe's figures; the peak"
+          " memory under Wine is the loader process's alone.")
+
+    allocations, heap_bytes = heap_allocations()
+    calls, files = system_calls([CPUBUSY])
+    floor_calls, _ = system_calls(["sleep", "0.5"])
+    print("\n## cpubusy's own footprint\n")
+    print(f"- heap (valgrind, output to a pipe): {allocations} allocation(s), {heap_bytes} bytes"
+          " (the C library's output buffer)")
+    print(f"- system calls (strace), dynamic loading included: {calls}; `sleep 0.5` makes"
+          f" {floor_calls}")
+    print("- files opened: " + ", ".join(files))
+    if allocations > 1:
+        failures.append(f"cpubusy made {allocations} heap allocations")
+
+    processors = min(os.cpu_count() or 1, 32)
+    rows = accuracy("cpubusy", [CPUBUSY], processors)
+    rows += accuracy("cpubusy.exe (Wine)", WINE + [CPUBUSY_EXE], processors)
+    print("\n## Accuracy: a busy loop pinned to one processor, read by both over the same"
+          " half second\n")
+    shown = []
+    for build, loaded, cpu, ours, theirs in rows:
+        difference = f"{ours - theirs:+.1f}" if ours is not None and theirs is not None else "-"
+        shown.append((build, loaded, cpu, "loaded" if cpu == loaded else "other",
+                      ours, theirs, difference))
+        if ours is None or theirs is None:
+            failures.append(f"{build}: no reading for processor {cpu}")
+        elif cpu == loaded and ours < LOADED_MINIMUM:
+            failures.append(f"{build}: loaded processor {cpu} read {ours}")
+    print(table(["build", "loop on", "processor", "", "cpubusy %", "psutil %", "difference"],
+                shown))
+
+    if options.quick:
+        # Timings and readings vary with the machine's load; the heap does not.
+        failures = [f for f in failures if "heap" in f or "no reading" in f]
+        print("\nquick mode: timings and readings shown, not checked")
+    for failure in failures:
+        print("FAIL:", failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
