@@ -2,7 +2,7 @@
 # set-up on a Debian machine, installing what is missing (as root).
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench windows run-windows lint clean
+.PHONY: run test bench dist windows run-windows lint clean
 
 run:
 	@tools/install-deps.sh build
@@ -11,7 +11,7 @@ run:
 	@build/linux/cpubusy
 
 test:
-	tools/install-deps.sh build windows bench
+	tools/install-deps.sh build windows bench dist
 	cmake --preset linux
 	cmake --build --preset linux -j $(JOBS)
 	ctest --preset linux
@@ -22,6 +22,23 @@ test:
 	cmake --build --preset windows -j $(JOBS)
 	ctest --preset windows
 	bench/bench.py --quick
+	$(MAKE) --no-print-directory dist
+	tests/check_packages.sh dist $(VERSION) build/windows/wineprefix
+
+# Release packages in dist/: the Debian package and .tar.gz, and the .zip for Windows.
+VERSION = $(shell sed -n 's/^project.cpubusy VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+dist:
+	@tools/install-deps.sh build windows dist
+	rm -rf dist
+	cmake --preset linux >/dev/null
+	cmake --build --preset linux --target cpubusy cpubusy_docs -j $(JOBS) >/dev/null
+	cd build/linux && cpack
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows --target cpubusy -j $(JOBS) >/dev/null
+	cd build/windows && cpack
+	rm -rf dist/_CPack_Packages
+	@if command -v lintian >/dev/null; then lintian dist/cpubusy_$(VERSION)_amd64.deb; fi
+	@ls -1 dist
 
 # Cost, memory and accuracy of cpubusy beside psutil, mpstat and top.
 bench:

@@ -1,0 +1,57 @@
+# Install rules and release packages: a Debian package and a .tar.gz on
+# Linux, a .zip on Windows. The version comes from project().
+include(GNUInstallDirs)
+
+set(CPUBUSY_MAINTAINER "cpubusy developers <cpubusy@example.org>")
+set(CPUBUSY_RELEASE_DATE 2026-12-08)
+set(CPUBUSY_RELEASE_DATE_RFC2822 "Tue, 08 Dec 2026 00:00:00 +0000")
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+if(WIN32)
+  # One folder: the program and a plain-text README with Windows line ends.
+  install(TARGETS cpubusy RUNTIME DESTINATION .)
+  configure_file(${PROJECT_SOURCE_DIR}/doc/README.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME "cpubusy-${PROJECT_VERSION}-win32")
+else()
+  install(TARGETS cpubusy RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+  # Manual page and changelog, compressed reproducibly as Debian wants them.
+  set(CPUBUSY_DATE ${CPUBUSY_RELEASE_DATE})
+  configure_file(${PROJECT_SOURCE_DIR}/doc/cpubusy.1.in cpubusy.1 @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/doc/changelog.in changelog @ONLY)
+  foreach(doc cpubusy.1 changelog)
+    add_custom_command(OUTPUT ${doc}.gz
+                       COMMAND gzip -9n -c ${doc} > ${doc}.gz
+                       DEPENDS ${PROJECT_BINARY_DIR}/${doc}
+                       WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
+  endforeach()
+  add_custom_target(cpubusy_docs ALL DEPENDS cpubusy.1.gz changelog.gz)
+  install(FILES ${PROJECT_BINARY_DIR}/cpubusy.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_BINARY_DIR}/changelog.gz ${PROJECT_SOURCE_DIR}/doc/copyright
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+  set(CPACK_GENERATOR "DEB;TGZ")
+  set(CPACK_PACKAGE_FILE_NAME "cpubusy-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  # The summary line comes from CPACK_PACKAGE_DESCRIPTION_SUMMARY.
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\
+cpubusy reads every logical processor's time counters, waits 500 ms,
+reads them again and prints the processor count and each processor's
+busy share: the integer percentage of the interval that was not idle.")
+endif()
+
+set(CPACK_PACKAGE_NAME cpubusy)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${CPUBUSY_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "per-processor busy shares over half a second")
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/dist)
+set(CPACK_THREADS 0)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
