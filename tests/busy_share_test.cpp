@@ -29,9 +29,9 @@ TEST_P(AdvanceTest, GivesTheShareOfTheTable) {
   // kernel and user, so that a mixed-up member shows.
   const ProcessorTimes earlier = {5000, 7000, 3000};
   const std::uint64_t kernel_advance = twos(c.total_advance) / 2;
-  const ProcessorTimes later = {earlier.idle + twos(c.idle_advance),
-                                earlier.kernel + kernel_advance,
-                                earlier.user + (twos(c.total_advance) - kernel_advance)};
+  const ProcessorTimes later = {earlier.IdleTime + twos(c.idle_advance),
+                                earlier.KernelTime + kernel_advance,
+                                earlier.UserTime + (twos(c.total_advance) - kernel_advance)};
   EXPECT_EQ(busy_share(earlier, later), c.share);
 }
 
@@ -75,7 +75,8 @@ TEST(BusyShare, MostNegativeQuotientDoesNotTrap) {
 TEST(BusyShare, CountersWrapAroundTheTop) {
   // Counters that pass 2^63 or 2^64 between samples still advance.
   const ProcessorTimes earlier = {kMax - 10, kMinusOne - 500, kMax};
-  const ProcessorTimes later = {earlier.idle + 250, earlier.kernel + 700, earlier.user + 300};
+  const ProcessorTimes later = {earlier.IdleTime + 250, earlier.KernelTime + 700,
+                                earlier.UserTime + 300};
   EXPECT_EQ(busy_share(earlier, later), 75);
 }
 
@@ -86,9 +87,9 @@ TEST(RecordReading, ReadsLittleEndianMembersAtAnyAddress) {
   }
   // Offset 1 makes every member misaligned.
   const ProcessorTimes times = read_record(bytes + 1);
-  EXPECT_EQ(times.idle, 0xA8A7A6A5A4A3A2A1U);
-  EXPECT_EQ(times.kernel, 0xB0AFAEADACABAAA9U);
-  EXPECT_EQ(times.user, 0xB8B7B6B5B4B3B2B1U);
+  EXPECT_EQ(times.IdleTime, 0xA8A7A6A5A4A3A2A1U);
+  EXPECT_EQ(times.KernelTime, 0xB0AFAEADACABAAA9U);
+  EXPECT_EQ(times.UserTime, 0xB8B7B6B5B4B3B2B1U);
 }
 
 // 128-bit two's-complement arithmetic built from shifts and subtractions
@@ -128,11 +129,12 @@ Wide divide_truncating(Wide dividend, Wide divisor) {
 }
 
 std::uint8_t reference_share(const ProcessorTimes& earlier, const ProcessorTimes& later) {
-  const std::uint64_t total = later.kernel + later.user - earlier.kernel - earlier.user;
+  const std::uint64_t total =
+      later.KernelTime + later.UserTime - earlier.KernelTime - earlier.UserTime;
   if (total == 0) {
     return 0;
   }
-  const std::uint64_t scaled_idle = (earlier.idle - later.idle) * 100;
+  const std::uint64_t scaled_idle = (earlier.IdleTime - later.IdleTime) * 100;
   const Wide quotient = divide_truncating(sign_extend(scaled_idle), sign_extend(total));
   return static_cast<std::uint8_t>((100 + quotient.low) % 256);
 }
@@ -155,8 +157,8 @@ TEST(BusyShare, AgreesWithA128BitReferenceOverTheWholeRange) {
     const ProcessorTimes earlier = {pick(), pick(), pick()};
     const ProcessorTimes later = {pick(), pick(), pick()};
     ASSERT_EQ(busy_share(earlier, later), reference_share(earlier, later))
-        << "earlier " << earlier.idle << ' ' << earlier.kernel << ' ' << earlier.user << ", later "
-        << later.idle << ' ' << later.kernel << ' ' << later.user;
+        << "earlier " << earlier.IdleTime << ' ' << earlier.KernelTime << ' ' << earlier.UserTime
+        << ", later " << later.IdleTime << ' ' << later.KernelTime << ' ' << later.UserTime;
   }
 }
 
@@ -166,7 +168,7 @@ TEST(BusyShare, ConsistentSamplesRoundTheIdleShareDown) {
     const std::uint64_t total = 1 + random() % 50000000;
     const std::uint64_t idle = random() % (total + 1);
     const ProcessorTimes earlier = {random() % 1000000, 0, 0};
-    const ProcessorTimes later = {earlier.idle + idle, total / 3, total - total / 3};
+    const ProcessorTimes later = {earlier.IdleTime + idle, total / 3, total - total / 3};
     ASSERT_EQ(busy_share(earlier, later), 100 - 100 * idle / total) << idle << " of " << total;
   }
 }

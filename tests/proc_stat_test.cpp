@@ -65,9 +65,9 @@ ProcessorTimes record(const Query& q, std::size_t index) {
 
 void expect_times(const ProcessorTimes& actual, std::uint64_t idle, std::uint64_t kernel,
                   std::uint64_t user) {
-  EXPECT_EQ(actual.idle, idle);
-  EXPECT_EQ(actual.kernel, kernel);
-  EXPECT_EQ(actual.user, user);
+  EXPECT_EQ(actual.IdleTime, idle);
+  EXPECT_EQ(actual.KernelTime, kernel);
+  EXPECT_EQ(actual.UserTime, user);
 }
 
 struct LineCase {
@@ -114,10 +114,10 @@ TEST(ProcStat, ConvertsTicksAtTheClockRate) {
   // 3 ticks at 300 a second is exactly 100000 units; 1 tick at 7 a second rounds down.
   const Query at300 = query("cpu0 0 0 0 3\n", 48, 300);
   ASSERT_EQ(at300.status, kStatusSuccess);
-  EXPECT_EQ(record(at300, 0).idle, 100000U);
+  EXPECT_EQ(record(at300, 0).IdleTime, 100000U);
   const Query at7 = query("cpu0 0 0 0 1\n", 48, 7);
   ASSERT_EQ(at7.status, kStatusSuccess);
-  EXPECT_EQ(record(at7, 0).idle, 10000000U / 7);
+  EXPECT_EQ(record(at7, 0).IdleTime, 10000000U / 7);
 }
 
 TEST(ProcStat, HugeCountersWrapInsteadOfOverflowing) {
@@ -125,7 +125,7 @@ TEST(ProcStat, HugeCountersWrapInsteadOfOverflowing) {
   ASSERT_EQ(q.status, kStatusSuccess);
   const std::uint64_t max = UINT64_MAX;
   const std::uint64_t expected = max / 100 * 10000000 + max % 100 * 10000000 / 100;
-  EXPECT_EQ(record(q, 0).idle, expected);
+  EXPECT_EQ(record(q, 0).IdleTime, expected);
 }
 
 struct BadCase {
@@ -227,7 +227,7 @@ TEST(ProcStat, ReadsThisMachine) {
   EXPECT_EQ(returned, static_cast<ULONG>(online < 32 ? online : 32) * 48);
   for (ULONG i = 0; i < returned / 48; ++i) {
     const ProcessorTimes times = read_record(buffer + i * 48);
-    EXPECT_GE(times.kernel, times.idle) << "processor " << i;
+    EXPECT_GE(times.KernelTime, times.IdleTime) << "processor " << i;
   }
 }
 

@@ -38,7 +38,7 @@ Fake fake;
 int module_marker;
 
 void store(unsigned char* record, const ProcessorTimes& times) {
-  const std::uint64_t members[] = {times.idle, times.kernel, times.user};
+  const std::uint64_t members[] = {times.IdleTime, times.KernelTime, times.UserTime};
   for (int m = 0; m < 3; ++m) {
     for (int i = 0; i < 8; ++i) {
       record[m * 8 + i] = static_cast<unsigned char>(members[m] >> (8 * i));

@@ -32,11 +32,12 @@ ProcessorTimes read_record(const unsigned char* record) {
 }
 
 std::uint8_t busy_share(const ProcessorTimes& earlier, const ProcessorTimes& later) {
-  const std::uint64_t total = (later.kernel + later.user) - (earlier.kernel + earlier.user);
+  const std::uint64_t total =
+      (later.KernelTime + later.UserTime) - (earlier.KernelTime + earlier.UserTime);
   if (total == 0) {
     return 0;
   }
-  const std::uint64_t scaled_idle = (earlier.idle - later.idle) * 100;
+  const std::uint64_t scaled_idle = (earlier.IdleTime - later.IdleTime) * 100;
   const std::uint64_t quotient = divide_signed(scaled_idle, total);
   return static_cast<std::uint8_t>((100 + quotient) & 0xFF);
 }

@@ -10,13 +10,14 @@ namespace cpubusy {
 // little-endian, IdleTime at 0, KernelTime at 8, UserTime at 16.
 constexpr std::size_t kRecordSize = 48;
 
-// The three counters of a record, in 100 ns units. Kept unsigned so that
-// every sum and difference wraps modulo 2^64 without undefined behaviour;
-// the kernel's signed values are the same bit patterns.
+// The three counters of a record, in 100 ns units, under the platform's
+// names. Kept unsigned so that every sum and difference wraps modulo 2^64
+// without undefined behaviour; the kernel's signed values are the same bit
+// patterns.
 struct ProcessorTimes {
-  std::uint64_t idle;
-  std::uint64_t kernel;  // includes idle
-  std::uint64_t user;
+  std::uint64_t IdleTime;
+  std::uint64_t KernelTime;  // includes IdleTime
+  std::uint64_t UserTime;
 };
 
 // Reads the counters byte by byte: the record may sit at any address.
