@@ -60,7 +60,7 @@ exe=$scratch/zip/cpubusy-${version}-win32/cpubusy.exe
 check "the zipped cpubusy.exe is a console program needing only Windows' DLLs" \
   bash "$here/check_exe.sh" "$exe"
 check "the zipped cpubusy.exe prints a well-formed report under Wine" \
-  bash "$here/check_report.sh" crlf online "$here/../cmake/wine-run" "$prefix" "$exe"
+  bash "$here/check_report.sh" crlf reported "$here/../cmake/wine-run" "$prefix" "$exe"
 check "the zipped README.txt has Windows line ends" \
   grep -q $'\r$' "$scratch/zip/cpubusy-${version}-win32/README.txt"
 
