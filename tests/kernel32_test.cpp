@@ -62,7 +62,7 @@ TEST(Lookup, QueryServesOnlyProcessorPerformance) {
 }
 
 TEST(SystemInfo, CountsOnlineProcessors) {
-  SYSTEM_INFO info;
+  SYSTEM_INFO info{};
   std::memset(&info, 0xFF, sizeof info);
   GetSystemInfo(&info);
   EXPECT_EQ(info.dwNumberOfProcessors, static_cast<DWORD>(sysconf(_SC_NPROCESSORS_ONLN)));

@@ -23,7 +23,7 @@ class StatFile {
   explicit StatFile(const std::string& text) {
     const char* dir = std::getenv("TMPDIR");
     path_ = std::string(dir != nullptr ? dir : "/tmp") + "/cpubusy-stat-XXXXXX";
-    const int fd = mkstemp(&path_[0]);
+    const int fd = mkstemp(path_.data());
     EXPECT_GE(fd, 0);
     EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
     close(fd);
@@ -31,7 +31,9 @@ class StatFile {
   ~StatFile() { unlink(path_.c_str()); }
   StatFile(const StatFile&) = delete;
   StatFile& operator=(const StatFile&) = delete;
-  const char* path() const { return path_.c_str(); }
+  StatFile(StatFile&&) = delete;
+  StatFile& operator=(StatFile&&) = delete;
+  [[nodiscard]] const char* path() const { return path_.c_str(); }
 
  private:
   std::string path_;
@@ -170,10 +172,11 @@ TEST(ProcStat, MissingFileFails) {
 std::string many_processors(int count) {
   std::string text = "cpu  1 1 1 1 1 1 1 1 1 1\n";
   for (int i = 0; i < count; ++i) {
-    const std::string n = std::to_string(i);
     // user i, system 2i, idle 1000 + i, padded so that lines cross read boundaries.
-    text += "cpu" + n + " " + n + " 0 " + std::to_string(2 * i) + " " + std::to_string(1000 + i) +
-            " 0 0 0 0 0 0 0000000000000000000000000000000000000000\n";
+    char line[128];
+    const int size = std::snprintf(line, sizeof line, "cpu%d %d 0 %d %d 0 0 0 0 0 0 %040d\n", i, i,
+                                   2 * i, 1000 + i, 0);
+    text.append(line, static_cast<std::size_t>(size));
   }
   return text + "intr " + std::string(70000, '7') + "\nctxt 1\n";
 }
@@ -191,7 +194,7 @@ TEST_P(BufferTest, WritesWholeRecordsWithinTheLength) {
   const Query q = query(many_processors(c.lines), c.length);
   ASSERT_EQ(q.status, kStatusSuccess);
   EXPECT_EQ(q.returned, c.written);
-  for (ULONG i = 0; i < c.written / kRecordSize; ++i) {
+  for (std::uint64_t i = 0; i < c.written / kRecordSize; ++i) {
     const std::uint64_t idle = 1000 + i;
     expect_times(record(q, i), idle * kUnit, (2 * i + idle) * kUnit, i * kUnit);
   }
@@ -225,7 +228,7 @@ TEST(ProcStat, ReadsThisMachine) {
       kStatusSuccess);
   const long online = sysconf(_SC_NPROCESSORS_ONLN);
   EXPECT_EQ(returned, static_cast<ULONG>(online < 32 ? online : 32) * 48);
-  for (ULONG i = 0; i < returned / 48; ++i) {
+  for (std::size_t i = 0; i < returned / 48; ++i) {
     const ProcessorTimes times = read_record(buffer + i * 48);
     EXPECT_GE(times.KernelTime, times.IdleTime) << "processor " << i;
   }
