@@ -2,13 +2,21 @@
 # set-up on a Debian machine, installing what is missing (as root).
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench dist windows run-windows lint clean
+.PHONY: run test bench dist windows run-windows lint clean build-linux build-windows
 
-run:
+run: build-linux
+	@build/linux/cpubusy
+
+# The tool alone (with its manual page), for each platform.
+build-linux:
 	@tools/install-deps.sh build
 	@cmake --preset linux >/dev/null
-	@cmake --build --preset linux --target cpubusy -j $(JOBS) >/dev/null
-	@build/linux/cpubusy
+	@cmake --build --preset linux --target cpubusy cpubusy_docs -j $(JOBS) >/dev/null
+
+build-windows:
+	@tools/install-deps.sh build windows
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows --target cpubusy -j $(JOBS) >/dev/null
 
 test:
 	tools/install-deps.sh build windows bench dist
@@ -27,32 +35,23 @@ test:
 
 # Release packages in dist/: the Debian package and .tar.gz, and the .zip for Windows.
 VERSION = $(shell sed -n 's/^project.cpubusy VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-dist:
-	@tools/install-deps.sh build windows dist
+dist: build-linux build-windows
+	@tools/install-deps.sh dist
 	rm -rf dist
-	cmake --preset linux >/dev/null
-	cmake --build --preset linux --target cpubusy cpubusy_docs -j $(JOBS) >/dev/null
 	cd build/linux && cpack
-	cmake --preset windows >/dev/null
-	cmake --build --preset windows --target cpubusy -j $(JOBS) >/dev/null
 	cd build/windows && cpack
 	rm -rf dist/_CPack_Packages
 	@if command -v lintian >/dev/null; then lintian dist/cpubusy_$(VERSION)_amd64.deb; fi
 	@ls -1 dist
 
 # Cost, memory and accuracy of cpubusy beside psutil, mpstat and top.
-bench:
-	@tools/install-deps.sh build windows bench
-	@cmake --preset linux >/dev/null && cmake --build --preset linux --target cpubusy -j $(JOBS) >/dev/null
-	@cmake --preset windows >/dev/null && cmake --build --preset windows --target cpubusy -j $(JOBS) >/dev/null
+bench: build-linux build-windows
+	@tools/install-deps.sh bench
 	@cmake/wine-run build/windows/wineprefix --setup
 	bench/bench.py
 
 # cpubusy.exe for 32-bit x86 Windows, and a run of it under Wine.
-windows:
-	@tools/install-deps.sh build windows
-	@cmake --preset windows >/dev/null
-	@cmake --build --preset windows --target cpubusy -j $(JOBS) >/dev/null
+windows: build-windows
 	@echo build/windows/cpubusy.exe
 
 run-windows: windows
@@ -70,4 +69,4 @@ lint:
 	  --error-exitcode=1 -I platform/linux/include -I platform/linux -I usage -I app app usage platform
 
 clean:
-	rm -rf build
+	rm -rf build dist
