@@ -17,6 +17,21 @@ constexpr DWORD kMaxSampledProcessors = 32;
 constexpr std::size_t kSampleBytes = kMaxSampledProcessors * kRecordSize;
 constexpr DWORD kPauseMilliseconds = 500;
 
+// Fills one sample. A failed query would leave zero counters that read as a
+// real interval, so it ends the run instead; a query for no record at all
+// is not judged, as Windows rejects a length of 0 whatever the counters.
+bool take_sample(const Platform& platform, QuerySystemInformation query, unsigned char* sample,
+                 ULONG length, ULONG* returned_length) {
+  const NTSTATUS status =
+      query(kSystemProcessorPerformanceInformation, sample, length, returned_length);
+  if (length != 0 && status < 0) {
+    platform.print("\n*** ntquerysysteminformation failed: 0x%08X",
+                   static_cast<unsigned>(static_cast<std::uint32_t>(status)));
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::int32_t run_usage_sampling(const Platform& platform) {
@@ -46,9 +61,13 @@ std::int32_t run_usage_sampling(const Platform& platform) {
       processor_count < kMaxSampledProcessors ? processor_count : kMaxSampledProcessors;
   const auto length = static_cast<ULONG>(sampled * kRecordSize);
   ULONG returned_length = 0;
-  query(kSystemProcessorPerformanceInformation, first_sample, length, &returned_length);
+  if (!take_sample(platform, query, first_sample, length, &returned_length)) {
+    return -1;
+  }
   platform.sleep(kPauseMilliseconds);
-  query(kSystemProcessorPerformanceInformation, second_sample, length, &returned_length);
+  if (!take_sample(platform, query, second_sample, length, &returned_length)) {
+    return -1;
+  }
 
   // cppcheck-suppress knownConditionTrueFalse ; the count comes through get_system_info
   for (DWORD index = 0; index < sampled; ++index) {

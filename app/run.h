@@ -19,7 +19,8 @@ struct Platform {
 
 // Samples every processor's counters twice, 500 ms apart, and prints the
 // processor count and each processor's busy share. Returns the process
-// exit status: 0 after a report, -1 when the query routine is missing.
+// exit status: 0 after a report, -1 when the query routine is missing or a
+// query fails (with a message in either case).
 std::int32_t run_usage_sampling(const Platform& platform);
 
 }  // namespace cpubusy

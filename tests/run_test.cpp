@@ -26,6 +26,9 @@ struct Fake {
   std::vector<ProcessorTimes> second;
   bool write_first = true;
   bool write_second = true;
+  // What each query returns; a failure status writes nothing.
+  LONG first_status = 0;
+  LONG second_status = 0;
 
   std::vector<std::string> events;
   std::string output;
@@ -56,8 +59,9 @@ LONG WINAPI fake_query(ULONG information_class, PVOID buffer, ULONG length, PULO
     fake.buffers_were_zero = fake.buffers_were_zero && bytes[i] == 0;
   }
   const std::vector<ProcessorTimes>& records = is_first ? fake.first : fake.second;
-  if (!(is_first ? fake.write_first : fake.write_second)) {
-    return static_cast<LONG>(0xC0000001U);
+  const LONG status = is_first ? fake.first_status : fake.second_status;
+  if (status < 0 || !(is_first ? fake.write_first : fake.write_second)) {
+    return status;
   }
   ULONG written = 0;
   for (std::size_t i = 0; i < records.size() && (i + 1) * kRecordSize <= length; ++i) {
@@ -65,7 +69,7 @@ LONG WINAPI fake_query(ULONG information_class, PVOID buffer, ULONG length, PULO
     written += static_cast<ULONG>(kRecordSize);
   }
   *returned = written;
-  return 0;
+  return status;
 }
 
 HMODULE WINAPI fake_get_module_handle(LPCSTR name) {
@@ -214,6 +218,74 @@ TEST_F(RunTest, QueriesThatWriteNothingLeaveZeroCounters) {
   EXPECT_EQ(run_usage_sampling(kFakePlatform), 0);
   EXPECT_EQ(fake.output, "\n[i] Processor Count: 2\n\n[i] CPU 00: = 0%\n[i] CPU 01: = 0%");
 }
+
+struct StatusCase {
+  const char* name;
+  DWORD processors;
+  std::uint32_t first_status, second_status;
+  std::int32_t exit_status;
+  const char* output;
+  std::vector<std::string> events;  // after the count line's print
+};
+
+class QueryStatusTest : public RunTest, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(QueryStatusTest, AFailedQueryEndsTheRunWithItsStatus) {
+  const StatusCase c = GetParam();
+  fake.processors = c.processors;
+  fake.first_status = static_cast<LONG>(c.first_status);
+  fake.second_status = static_cast<LONG>(c.second_status);
+  fake.first = {{0, 0, 0}, {0, 0, 0}};
+  fake.second = {{50, 100, 0}, {0, 100, 0}};
+  EXPECT_EQ(run_usage_sampling(kFakePlatform), c.exit_status);
+  EXPECT_EQ(fake.output, c.output);
+  std::vector<std::string> expected = {"module ntdll.dll", "proc NtQuerySystemInformation",
+                                       "system info", "print"};
+  expected.insert(expected.end(), c.events.begin(), c.events.end());
+  EXPECT_EQ(fake.events, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, QueryStatusTest,
+    ::testing::Values(
+        StatusCase{"FirstFailsBeforeThePause",
+                   2,
+                   0xC0000001U,
+                   0,
+                   -1,
+                   "\n[i] Processor Count: 2\n\n*** ntquerysysteminformation failed: 0xC0000001",
+                   {"query 8", "print"}},
+        StatusCase{"SecondFailsBeforeAnyCpuLine",
+                   2,
+                   0,
+                   0xC0000004U,
+                   -1,
+                   "\n[i] Processor Count: 2\n\n*** ntquerysysteminformation failed: 0xC0000004",
+                   {"query 8", "sleep 500", "query 8", "print"}},
+        // Warnings have the top bit set too: NT_SUCCESS is false for them.
+        StatusCase{"WarningIsAFailure",
+                   1,
+                   0x80000005U,
+                   0,
+                   -1,
+                   "\n[i] Processor Count: 1\n\n*** ntquerysysteminformation failed: 0x80000005",
+                   {"query 8", "print"}},
+        StatusCase{"InformationalIsASuccess",
+                   2,
+                   0x40000000U,
+                   0x00000103U,
+                   0,
+                   "\n[i] Processor Count: 2\n\n[i] CPU 00: = 50%\n[i] CPU 01: = 100%",
+                   {"query 8", "sleep 500", "query 8", "print", "print"}},
+        // No record asked for: the status is not judged.
+        StatusCase{"NoProcessorsIgnoresFailures",
+                   0,
+                   0xC0000004U,
+                   0xC0000004U,
+                   0,
+                   "\n[i] Processor Count: 0\n",
+                   {"query 8", "sleep 500", "query 8"}}),
+    [](const ::testing::TestParamInfo<StatusCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace cpubusy
