@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# A report that cannot be written must not end in success: standard output
+# on a full device, closed, or a pipe whose reader has gone. On Linux the
+# last ends by SIGPIPE, as for any program; Windows (Wine here) has no
+# SIGPIPE, so the write fails and the tool exits -1.
+# Usage: check_failures.sh linux|windows COMMAND...
+set -u
+platform=$1
+shift
+case $platform in
+  linux) reader_gone=141 ;;  # 128 + SIGPIPE
+  windows) reader_gone=255 ;;
+  *) echo "platform must be linux or windows" >&2; exit 2 ;;
+esac
+failed=0
+expect() {  # expect NAME STATUS WANTED
+  if [ "$2" -eq "$3" ]; then
+    echo "ok: $1 exits $2"
+  else
+    echo "FAIL: $1 exits $2, not $3"
+    failed=1
+  fi
+}
+
+"$@" >/dev/full
+expect "output to /dev/full" $? 255
+"$@" >&-
+expect "closed standard output" $? 255
+# The reader is gone long before the report is written, half a second in.
+"$@" | true
+expect "a pipe whose reader has gone" "${PIPESTATUS[0]}" $reader_gone
+exit $failed
