@@ -3,11 +3,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <winternl.h>
 
+#include "cpu_list.h"
 #include "proc_stat.h"
 
 namespace cpubusy {
@@ -61,11 +64,39 @@ TEST(Lookup, QueryServesOnlyProcessorPerformance) {
   EXPECT_GT(returned, 0U);
 }
 
-TEST(SystemInfo, CountsOnlineProcessors) {
+TEST(SystemInfo, CountsUpToTheHighestOnlineProcessor) {
   SYSTEM_INFO info{};
   std::memset(&info, 0xFF, sizeof info);
   GetSystemInfo(&info);
-  EXPECT_EQ(info.dwNumberOfProcessors, static_cast<DWORD>(sysconf(_SC_NPROCESSORS_ONLN)));
+  // The kernel lists processors in ascending order: the last number is the highest.
+  std::ifstream online("/sys/devices/system/cpu/online");
+  std::string list;
+  ASSERT_TRUE(std::getline(online, list));
+  EXPECT_EQ(info.dwNumberOfProcessors, std::stoul(list.substr(list.find_last_of(",-") + 1)) + 1);
+}
+
+TEST(SystemInfo, ReadsTheKernelsCpuList) {
+  const auto fallback = static_cast<DWORD>(sysconf(_SC_NPROCESSORS_ONLN));
+  const struct {
+    const char* text;
+    DWORD count;  // 0: not a list, so the C library's count
+  } cases[] = {{"0-3\n", 4},       {"0,2-3\n", 4}, {"0-3,5,7-9\n", 10},
+               {"5\n", 6},         {"0-2,7", 8},   {"4-4\n", 5},
+               {"65535\n", 65536}, {"65536\n", 0}, {"", 0},
+               {"\n", 0},          {"3-1\n", 0},   {"0-\n", 0},
+               {"0,,2\n", 0},      {"0 2\n", 0},   {"-3\n", 0},
+               {"x\n", 0},         {"0-3,\n", 0},  {"99999999999999999999\n", 0}};
+  for (const auto& c : cases) {
+    char path[] = "/tmp/cpubusy-online-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::size_t size = std::strlen(c.text);
+    ASSERT_EQ(write(fd, c.text, size), static_cast<ssize_t>(size));
+    close(fd);
+    EXPECT_EQ(processor_count(path), c.count != 0 ? c.count : fallback) << '"' << c.text << '"';
+    unlink(path);
+  }
+  EXPECT_EQ(processor_count("/nonexistent/online"), fallback);
 }
 
 extern "C" void ignore_signal(int /*unused*/) {}

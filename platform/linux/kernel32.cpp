@@ -1,8 +1,8 @@
-#include <unistd.h>
 #include <windows.h>
 #include <cerrno>
 #include <ctime>
 
+#include "cpu_list.h"
 #include "ntdll.h"
 
 namespace {
@@ -40,9 +40,8 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
 }
 
 void WINAPI GetSystemInfo(LPSYSTEM_INFO lpSystemInfo) {
-  const long online = sysconf(_SC_NPROCESSORS_ONLN);
   *lpSystemInfo = SYSTEM_INFO{};
-  lpSystemInfo->dwNumberOfProcessors = online > 0 ? static_cast<DWORD>(online) : 1;
+  lpSystemInfo->dwNumberOfProcessors = cpubusy::processor_count("/sys/devices/system/cpu/online");
 }
 
 void WINAPI Sleep(DWORD dwMilliseconds) {

@@ -48,7 +48,8 @@ typedef SYSTEM_INFO* LPSYSTEM_INFO;
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 // Resolves "NtQuerySystemInformation" in the ntdll handle; null otherwise.
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
-// dwNumberOfProcessors is the count of online processors; the rest is zero.
+// dwNumberOfProcessors is one more than the highest online processor's
+// number, so that processor N is reported as N; the rest is zero.
 void WINAPI GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
 // Sleeps the whole time, resuming after signals.
 void WINAPI Sleep(DWORD dwMilliseconds);
