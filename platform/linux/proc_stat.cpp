@@ -1,22 +1,24 @@
 #include "proc_stat.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <iterator>
+
+#include "cpu_list.h"
+#include "decimal.h"
+#include "line_reader.h"
 
 namespace cpubusy {
 
 namespace {
 
 constexpr ULONG kRecordBytes = 48;
-constexpr int kFieldsKept = 10;  // user nice system idle iowait irq softirq steal guest guest_nice
-constexpr int kFieldsRequired = 4;  // kernels before 2.6 stop after idle
+// A real per-processor line is under 250 bytes even with 20-digit counters.
+constexpr std::size_t kLineCapacity = 512;
+constexpr int kColumnsKept = 10;  // user nice system idle iowait irq softirq steal guest guest_nice
+constexpr int kColumnsRequired = 4;  // kernels before 2.6 stop after idle
 
-enum Field { kUser, kNice, kSystem, kIdle, kIowait, kIrq, kSoftirq, kSteal };
+enum Column { kUser, kNice, kSystem, kIdle, kIowait, kIrq, kSoftirq, kSteal };
 
 // Counters of one processor in ticks, before conversion.
 struct TickCounts {
@@ -27,151 +29,102 @@ struct TickCounts {
   std::uint64_t interrupt;
 };
 
-enum class State { Tag, CpuNumber, Fields, SkipLine, Done, Failed };
-
-// A byte-at-a-time scanner, so that the file can be read in chunks of any
-// size and lines of any length (the interrupt line runs to tens of KiB).
-// The per-processor lines lead the file; the first line that does not
-// start with "cpu" ends the scan, and the rest of the file is never read.
-struct Scanner {
-  State state = State::Tag;
-  int tag_matched = 0;
-  std::uint64_t fields[kFieldsKept] = {};
-  int field_count = 0;
-  bool in_number = false;
-  ULONG lines = 0;
-  ULONG wanted = 0;
-  TickCounts staged[kMaxStagedRecords] = {};
+// What one query gathers before it writes anything: the counters of the
+// processors that fit in the caller's buffer (zero for those without a
+// line, that is, offline ones), and which numbers have had a line.
+struct Staging {
+  TickCounts ticks[kMaxStagedRecords];
+  std::uint64_t seen[kProcessorNumbers / 64];
 };
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
-void end_number(Scanner& s) {
-  if (s.in_number) {
-    s.in_number = false;
-    ++s.field_count;
-  }
+bool starts_with_cpu(const char* line, std::size_t length) {
+  return length >= 3 && line[0] == 'c' && line[1] == 'p' && line[2] == 'u';
 }
 
-void end_cpu_line(Scanner& s) {
-  end_number(s);
-  if (s.field_count < kFieldsRequired) {
-    s.state = State::Failed;
-    return;
-  }
-  if (s.lines < s.wanted) {
-    const std::uint64_t* f = s.fields;
-    const std::uint64_t idle = f[kIdle] + f[kIowait];  // waiting on I/O is idle
-    // The kernel time includes idle time, as the NT counters do.
-    s.staged[s.lines] = {idle, f[kSystem] + f[kIrq] + f[kSoftirq] + f[kSteal] + idle,
-                         f[kUser] + f[kNice], f[kSoftirq], f[kIrq]};
-  }
-  ++s.lines;
-  s.state = State::Tag;
-  s.tag_matched = 0;
-}
-
-void begin_fields(Scanner& s) {
-  std::fill(std::begin(s.fields), std::end(s.fields), 0);
-  s.field_count = 0;
-  s.in_number = false;
-  s.state = State::Fields;
-}
-
-void add_digit(Scanner& s, char c) {
-  s.in_number = true;
-  if (s.field_count >= kFieldsKept) {
-    return;  // columns of newer kernels: checked for digits, not kept
-  }
-  const auto digit = static_cast<std::uint64_t>(c - '0');
-  std::uint64_t& value = s.fields[s.field_count];
-  if (value > (UINT64_MAX - digit) / 10) {
-    s.state = State::Failed;
-    return;
-  }
-  value = value * 10 + digit;
-}
-
-void scan_byte(Scanner& s, char c) {
-  static constexpr char kTag[] = "cpu";
-  switch (s.state) {
-    case State::Tag:
-      if (s.tag_matched < 3) {
-        if (c == kTag[s.tag_matched]) {
-          ++s.tag_matched;
-        } else {
-          s.state = State::Done;
-        }
-      } else if (is_digit(c)) {
-        s.state = State::CpuNumber;
-      } else {
-        s.state = c == '\n' ? State::Tag : State::SkipLine;  // the all-processor "cpu" line
-        s.tag_matched = 0;
-      }
-      break;
-    case State::CpuNumber:
-      if (is_blank(c)) {
-        begin_fields(s);
-      } else if (!is_digit(c)) {
-        s.state = State::Failed;
-      }
-      break;
-    case State::Fields:
-      if (is_digit(c)) {
-        add_digit(s, c);
-      } else if (is_blank(c)) {
-        end_number(s);
-      } else if (c == '\n') {
-        end_cpu_line(s);
-      } else {
-        s.state = State::Failed;
-      }
-      break;
-    case State::SkipLine:
-      if (c == '\n') {
-        s.state = State::Tag;
-      }
-      break;
-    case State::Done:
-    case State::Failed:
-      break;
-  }
-}
-
-bool scan_finished(const Scanner& s) { return s.state == State::Done || s.state == State::Failed; }
-
-// A last line without its line feed still counts.
-void scan_end(Scanner& s) {
-  if (s.state == State::Fields) {
-    end_cpu_line(s);
-  } else if (s.state == State::CpuNumber) {
-    s.state = State::Failed;
-  }
-}
-
-bool scan_file(const char* path, Scanner& s) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+// "cpuN" and at least four columns of digits, separated by blanks. Columns
+// after the tenth (newer kernels) must be numbers too but are not kept.
+bool parse_cpu_line(const char* line, std::size_t length, std::uint64_t& number,
+                    TickCounts& ticks) {
+  const char* p = line + 3;
+  const char* const end = line + length;
+  if (!parse_decimal(p, end, number) || number >= kProcessorNumbers) {
     return false;
   }
-  char chunk[4096];
-  bool ok = true;
-  while (!scan_finished(s)) {
-    const ssize_t got = read(fd, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) {
-      continue;
+  std::uint64_t column[kColumnsKept] = {};
+  int columns = 0;
+  while (p != end) {
+    if (!is_blank(*p)) {
+      return false;
     }
-    if (got <= 0) {
-      ok = got == 0;
-      break;
+    while (p != end && is_blank(*p)) {
+      ++p;
     }
-    for (ssize_t i = 0; i < got && !scan_finished(s); ++i) {
-      scan_byte(s, chunk[i]);
+    std::uint64_t value = 0;
+    if (p != end) {
+      if (!parse_decimal(p, end, value)) {
+        return false;
+      }
+      if (columns < kColumnsKept) {
+        column[columns] = value;
+      }
+      ++columns;
     }
   }
-  close(fd);
-  return ok;
+  if (columns < kColumnsRequired) {
+    return false;
+  }
+  const std::uint64_t idle = column[kIdle] + column[kIowait];  // waiting on I/O is idle
+  // Kernel time includes idle time, as the NT counters do; guest time is
+  // already inside user and nice.
+  ticks = {idle, column[kSystem] + column[kIrq] + column[kSoftirq] + column[kSteal] + idle,
+           column[kUser] + column[kNice], column[kSoftirq], column[kIrq]};
+  return true;
+}
+
+// Reads the per-processor lines that lead /proc/stat, stopping at the
+// first line that does not start with "cpu" (the long interrupt line comes
+// next). False for a file that cannot be read, a malformed or repeated
+// line, or no per-processor line at all.
+bool stage_processors(const char* path, ULONG room, Staging& staging) {
+  LineReader reader(path);
+  char line[kLineCapacity];
+  std::size_t length = 0;
+  bool any = false;
+  for (;;) {
+    const LineReader::Result result = reader.next(line, sizeof line, length);
+    if (result == LineReader::Result::kEnd) {
+      return any;
+    }
+    if (result == LineReader::Result::kError) {
+      return false;
+    }
+    if (!starts_with_cpu(line, length)) {
+      return any;
+    }
+    if (result == LineReader::Result::kTooLong) {
+      return false;
+    }
+    if (length == 3 || !is_digit(line[3])) {
+      continue;  // the all-processor "cpu" line
+    }
+    std::uint64_t number = 0;
+    TickCounts ticks{};
+    if (!parse_cpu_line(line, length, number, ticks)) {
+      return false;
+    }
+    std::uint64_t& word = staging.seen[number / 64];
+    const std::uint64_t bit = std::uint64_t{1} << (number % 64);
+    if ((word & bit) != 0) {
+      return false;
+    }
+    word |= bit;
+    if (number < room) {
+      staging.ticks[number] = ticks;
+    }
+    any = true;
+  }
 }
 
 // Ticks to 100 ns units without overflowing the intermediate product; the
@@ -205,25 +158,20 @@ NTSTATUS read_processor_records(const char* path, long ticks_per_second, void* b
   if (return_length != nullptr) {
     *return_length = 0;
   }
-  Scanner scanner;
-  const ULONG room = buffer == nullptr ? 0 : length / kRecordBytes;
-  scanner.wanted = room < kMaxStagedRecords ? room : kMaxStagedRecords;
-  if (!scan_file(path, scanner)) {
-    return kStatusUnsuccessful;
-  }
-  scan_end(scanner);
-  if (scanner.state == State::Failed || scanner.lines == 0) {
+  const ULONG fit = buffer == nullptr ? 0 : length / kRecordBytes;
+  const ULONG room = std::min(fit, kMaxStagedRecords);
+  Staging staging{};
+  if (!stage_processors(path, room, staging)) {
     return kStatusUnsuccessful;
   }
   const std::uint64_t hz =
       ticks_per_second > 0 ? static_cast<std::uint64_t>(ticks_per_second) : 100;
-  const ULONG records = scanner.lines < scanner.wanted ? scanner.lines : scanner.wanted;
   auto* out = static_cast<unsigned char*>(buffer);
-  for (ULONG i = 0; i < records; ++i) {
-    write_record(out + static_cast<std::size_t>(i) * kRecordBytes, scanner.staged[i], hz);
+  for (ULONG i = 0; i < room; ++i) {
+    write_record(out + static_cast<std::size_t>(i) * kRecordBytes, staging.ticks[i], hz);
   }
   if (return_length != nullptr) {
-    *return_length = records * kRecordBytes;
+    *return_length = room * kRecordBytes;
   }
   return kStatusSuccess;
 }
