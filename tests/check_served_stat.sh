@@ -20,6 +20,22 @@ serve() {
     mount --bind "$1/stat" /proc/stat && exec "$2"' sh "$scratch" "$tool" >"$scratch/out"
   status=$?
 }
+# serve_two ONLINE FIRST SECOND: as serve, but /proc/stat is a FIFO that
+# gives FIRST to the tool's first reading and SECOND to its next, half a
+# second later. The writer waits a little between them so that the first
+# reading has closed the FIFO before the second text goes in.
+serve_two() {
+  printf '%s' "$1" >"$scratch/online"
+  rm -f "$scratch/stat"
+  mkfifo "$scratch/stat"
+  { printf '%s' "$2" >"$scratch/stat"; sleep 0.2; printf '%s' "$3" >"$scratch/stat"; } &
+  local writer=$!
+  unshare -m sh -c 'mount --bind "$1/online" /sys/devices/system/cpu/online &&
+    mount --bind "$1/stat" /proc/stat && exec "$2"' sh "$scratch" "$tool" >"$scratch/out"
+  status=$?
+  kill "$writer" 2>/dev/null
+  wait "$writer" 2>/dev/null
+}
 expect() {  # expect NAME WANTED_STATUS WANTED_OUTPUT
   local got
   got=$(cat "$scratch/out"; printf x)
@@ -41,4 +57,10 @@ expect "a malformed per-processor line ends the run after the count line" 255 "$
 serve $'0-2\n' $'cpu  3 0 0 3\ncpu0 1 0 0 1\ncpu1 1 0 0 1\ncpu2 1 0 0 1\nintr 1\n'
 expect "counters that do not move read 0" 0 \
   $'\n[i] Processor Count: 3\n\n[i] CPU 00: = 0%\n[i] CPU 01: = 0%\n[i] CPU 02: = 0%'
+# Processor 1 is offline: it keeps its number and reads 0, and the others
+# are matched by number, not by the order of their lines.
+serve_two $'0,2-3\n' $'cpu  0 0 0 0\ncpu0 100 0 0 100\ncpu2 100 0 0 100\ncpu3 100 0 0 100\nintr 1\n' \
+  $'cpu  0 0 0 0\ncpu3 150 0 10 140\ncpu0 125 0 0 175\ncpu2 190 0 0 110\nintr 1\n'
+expect "offline processors keep the numbering" 0 \
+  $'\n[i] Processor Count: 4\n\n[i] CPU 00: = 25%\n[i] CPU 01: = 0%\n[i] CPU 02: = 90%\n[i] CPU 03: = 60%'
 exit $failed
