@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a part of the build needs, if missing.
-# Usage: tools/install-deps.sh GROUP...   (groups: build windows bench dist)
+# Usage: tools/install-deps.sh GROUP...   (groups: build windows bench dist fuzz)
 set -eu
 
 packages_for() {
@@ -9,6 +9,7 @@ packages_for() {
     windows) echo "g++-mingw-w64-i686 wine wine32:i386 file binutils-mingw-w64-i686" ;;
     bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
     dist) echo "dpkg-dev fakeroot file lintian mandoc groff-base zip unzip" ;;
+    fuzz) echo "clang libclang-rt-14-dev" ;;
     *) echo "unknown group: $1" >&2; exit 2 ;;
   esac
 }
