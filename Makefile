@@ -34,7 +34,7 @@ test:
 	ctest --preset windows
 	bench/bench.py --quick
 	$(MAKE) --no-print-directory dist
-	tests/check_packages.sh dist $(VERSION) build/windows/wineprefix
+	tests/check_packages.sh dist $(VERSION) build/windows/wineprefix build/windows/wineprefix64
 
 # Release packages in dist/: the Debian package and .tar.gz, and the .zip for Windows.
 VERSION = $(shell sed -n 's/^project.cpubusy VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -50,7 +50,6 @@ dist: build-linux build-windows
 # Cost, memory and accuracy of cpubusy beside psutil, mpstat and top.
 bench: build-linux build-windows
 	@tools/install-deps.sh bench
-	@cmake/wine-run build/windows/wineprefix --setup
 	bench/bench.py
 
 # cpubusy.exe for 32-bit x86 Windows, and a run of it under Wine.
@@ -58,7 +57,7 @@ windows: build-windows
 	@echo build/windows/cpubusy.exe
 
 run-windows: windows
-	@cmake/wine-run build/windows/wineprefix build/windows/cpubusy.exe
+	@cmake/wine-run win32 build/windows/wineprefix build/windows/cpubusy.exe
 
 # The /proc/stat reader under libFuzzer for FUZZ_SECONDS (0: until stopped);
 # `make test` runs it for 30 s. Inputs it finds stay in build/fuzz/fuzz-corpus.

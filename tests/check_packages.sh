@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Checks the release packages in DIST: the Debian package installs a
 # working cpubusy and its manual page, the .tar.gz holds the same, and the
-# .zip holds cpubusy.exe (run under Wine) and its README.
-# Usage: check_packages.sh DIST VERSION WINEPREFIX
+# .zip holds cpubusy.exe (run under Wine, in a 32-bit and a 64-bit prefix)
+# and its README.
+# Usage: check_packages.sh DIST VERSION WINEPREFIX32 WINEPREFIX64
 set -u
-dist=$1 version=$2 prefix=$3
+dist=$1 version=$2 prefix32=$3 prefix64=$4
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -57,10 +58,12 @@ check "the .zip holds cpubusy.exe and README.txt" \
   has_files "$(unzip -Z1 "$zip")" cpubusy.exe README.txt
 unzip -q "$zip" -d "$scratch/zip"
 exe=$scratch/zip/cpubusy-${version}-win32/cpubusy.exe
-check "the zipped cpubusy.exe is a console program needing only Windows' DLLs" \
-  bash "$here/check_exe.sh" "$exe"
-check "the zipped cpubusy.exe prints a well-formed report under Wine" \
-  bash "$here/check_report.sh" crlf reported "$here/../cmake/wine-run" "$prefix" "$exe"
+check "the zipped cpubusy.exe is a console program for Windows 2000 on, version $version" \
+  bash "$here/check_exe.sh" "$exe" "$version"
+check "the zipped cpubusy.exe prints a well-formed report under 32-bit Wine" \
+  bash "$here/check_report.sh" crlf reported "$here/../cmake/wine-run" win32 "$prefix32" "$exe"
+check "the zipped cpubusy.exe prints a well-formed report under 64-bit Wine (WOW64)" \
+  bash "$here/check_report.sh" crlf reported "$here/../cmake/wine-run" win64 "$prefix64" "$exe"
 check "the zipped README.txt has Windows line ends" \
   grep -q $'\r$' "$scratch/zip/cpubusy-${version}-win32/README.txt"
 

@@ -6,7 +6,7 @@ set -eu
 packages_for() {
   case $1 in
     build) echo "cmake g++ make googletest" ;;
-    windows) echo "g++-mingw-w64-i686 wine wine32:i386 file binutils-mingw-w64-i686" ;;
+    windows) echo "g++-mingw-w64-i686 wine wine32:i386 wine64 python3-pefile file binutils-mingw-w64-i686" ;;
     bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
     dist) echo "dpkg-dev fakeroot file lintian mandoc groff-base zip unzip" ;;
     fuzz) echo "clang libclang-rt-14-dev" ;;
