@@ -7,7 +7,11 @@ Prints, as Markdown tables:
   - peak resident memory of each (/usr/bin/time);
   - heap allocations of cpubusy (valgrind) and its system calls (strace);
   - accuracy: with a busy loop pinned to each processor in turn, cpubusy's
-    and psutil's readings over the same half second, for both builds.
+    and psutil's readings over the same half second, for the Linux build
+    and for cpubusy.exe under 32-bit Wine and under 64-bit Wine (WOW64).
+
+Each Wine prefix keeps one server for the whole run. A program that fails
+is reported with its own output and exit status.
 
 --quick runs everything once and checks only that every reading came and
 that the heap holds no more than the output buffer (for CI). The full run
@@ -31,7 +35,10 @@ import psutil
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 CPUBUSY = os.path.join(ROOT, "build/linux/cpubusy")
 CPUBUSY_EXE = os.path.join(ROOT, "build/windows/cpubusy.exe")
-WINE = [os.path.join(ROOT, "cmake/wine-run"), os.path.join(ROOT, "build/windows/wineprefix")]
+WINE_RUN = os.path.join(ROOT, "cmake/wine-run")
+PREFIXES = [("win32", os.path.join(ROOT, "build/windows/wineprefix")),
+            ("win64", os.path.join(ROOT, "build/windows/wineprefix64"))]
+WINE32, WINE64 = ([WINE_RUN, arch, prefix] for arch, prefix in PREFIXES)
 PSUTIL = "import psutil; psutil.cpu_percent(interval=0.5, percpu=True)"
 LOADED_MINIMUM = 95
 
@@ -42,9 +49,34 @@ TOOLS = [
     ("psutil cpu_percent(0.5)", ["/usr/bin/python3", "-c", PSUTIL], 0.5),
     ("mpstat -P ALL 1 1", ["mpstat", "-P", "ALL", "1", "1"], 1.0),
     ("top -b -n 2 -d 0.5", ["top", "-b", "-n", "2", "-d", "0.5"], 0.5),
-    ("cpubusy.exe under Wine", WINE + [CPUBUSY_EXE], 0.5),
+    ("cpubusy.exe under 32-bit Wine", WINE32 + [CPUBUSY_EXE], 0.5),
+    ("cpubusy.exe under 64-bit Wine (WOW64)", WINE64 + [CPUBUSY_EXE], 0.5),
 ]
 FLOOR = "sleep 0.5 (floor)"
+
+
+class ProgramFailed(Exception):
+    """A measured program, or a tool measuring it, did not succeed."""
+
+
+def run(argv, **options):
+    """subprocess.run that turns a failure into ProgramFailed, with the
+    program's own output and exit status."""
+    done = subprocess.run(argv, stdout=options.pop("stdout", subprocess.PIPE),
+                          stderr=options.pop("stderr", subprocess.PIPE), **options)
+    if done.returncode != 0:
+        output = "".join(o.decode(errors="replace") if isinstance(o, bytes) else o
+                         for o in (done.stdout, done.stderr) if o)
+        raise ProgramFailed(f"{shlex.join(argv)} exited with status {done.returncode};"
+                            f" its output:\n{output.rstrip()}")
+    return done
+
+
+def check_programs():
+    """Runs each tool once, so that one that fails is shown as it failed
+    rather than inside hyperfine."""
+    for _, argv, _ in TOOLS:
+        run(argv)
 
 
 def wall_times(runs, warmup):
@@ -54,7 +86,7 @@ def wall_times(runs, warmup):
                    "--warmup", str(warmup), "--export-json", export.name]
         for label, argv, _ in TOOLS:
             command += ["--command-name", label, shlex.join(argv)]
-        subprocess.run(command, check=True, stdout=sys.stderr)
+        run(command, stdout=sys.stderr, stderr=None)
         results = json.load(open(export.name))["results"]
     return {r["command"]: r["median"] for r in results}
 
@@ -63,16 +95,14 @@ def peak_memory_kib(argv, runs):
     """Largest peak resident set of `runs` runs, in KiB."""
     peaks = []
     for _ in range(runs):
-        done = subprocess.run(["/usr/bin/time", "-f", "%M", *argv], stdout=subprocess.DEVNULL,
-                              stderr=subprocess.PIPE, text=True, check=True)
+        done = run(["/usr/bin/time", "-f", "%M", *argv], stdout=subprocess.DEVNULL, text=True)
         peaks.append(int(done.stderr.strip().splitlines()[-1]))
     return max(peaks)
 
 
 def heap_allocations():
     """(allocations, bytes) that valgrind counts for one run into a pipe."""
-    done = subprocess.run(["valgrind", "--error-exitcode=3", CPUBUSY], stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, text=True, check=True)
+    done = run(["valgrind", "--error-exitcode=3", CPUBUSY], text=True)
     found = re.search(r"total heap usage: ([\d,]+) allocs, [\d,]+ frees, ([\d,]+) bytes",
                       done.stderr)
     return tuple(int(n.replace(",", "")) for n in found.groups())
@@ -81,8 +111,7 @@ def heap_allocations():
 def system_calls(argv):
     """(count of system calls of one run, files opened), loader included."""
     with tempfile.NamedTemporaryFile(mode="r", suffix=".strace") as trace:
-        subprocess.run(["strace", "-f", "-o", trace.name, *argv], stdout=subprocess.DEVNULL,
-                       check=True)
+        run(["strace", "-f", "-o", trace.name, *argv], stdout=subprocess.DEVNULL)
         lines = [l for l in trace.read().splitlines() if re.match(r"\d+\s+\w+\(", l)]
     files = sorted({m for l in lines for m in re.findall(r'open\w*\(\w+, "([^"]+)"', l)})
     return len(lines), files
@@ -116,7 +145,9 @@ def read_report(argv):
         if psutil_shares is None and re.search(r"Processor Count: \d+\r*\n", console_text(output)):
             psutil_shares = psutil.cpu_percent(interval=0.5, percpu=True)
     os.close(master)
-    child.wait()
+    if child.wait() != 0:
+        raise ProgramFailed(f"{shlex.join(argv)} exited with status {child.returncode};"
+                            f" its output:\n{console_text(output).rstrip()}")
     shares = {int(i): int(s) for i, s in re.findall(r"CPU (\d+): = (\d+)%", console_text(output))}
     return shares, psutil_shares or []
 
@@ -151,10 +182,24 @@ def main():
                         help="one run of each, no checks on the figures")
     parser.add_argument("--runs", type=int, default=15)
     options = parser.parse_args()
+    try:
+        for arch, prefix in PREFIXES:
+            run([WINE_RUN, arch, prefix, "--setup"])
+        return measure(options)
+    except ProgramFailed as failure:
+        print("FAIL:", failure)
+        return 1
+    finally:
+        for arch, prefix in PREFIXES:
+            subprocess.run([WINE_RUN, arch, prefix, "--cleanup"], check=False)
+
+
+def measure(options):
     runs, warmup = (1, 0) if options.quick else (options.runs, 2)
     broken = []  # the script or the tool misbehaved: checked in every mode
     missed = []  # a goal on time, memory or accuracy was missed: full runs only
 
+    check_programs()
     medians = wall_times(runs, warmup)
     floor = medians[FLOOR] - 0.5
     rows = []
@@ -168,8 +213,9 @@ def main():
     print("\n## Cost (median of %d runs after %d warm-up)\n" % (runs, warmup))
     print(table(["tool", "interval", "wall ms", "beyond interval ms", "× floor's",
                  "peak RSS KiB"], rows))
-    print("\nWine's own start-up and shutdown dominate cpubusy.exe's figures; the peak"
-          " memory under Wine is the loader process's alone.")
+    print("\nWine's own start-up and shutdown dominate cpubusy.exe's figures, with one"
+          " wineserver kept for each prefix; the peak memory under Wine is the loader"
+          " process's alone.")
     peers = [label for label, _, _ in TOOLS[2:5]]
     over_floor = (medians["cpubusy"] - medians[FLOOR]) * 1000
     print(f"\ncpubusy's median is {over_floor:+.1f} ms from the floor's (goal: within 2 ms).")
@@ -195,7 +241,8 @@ def main():
 
     processors = min(os.cpu_count() or 1, 32)
     rows = accuracy("cpubusy", [CPUBUSY], processors)
-    rows += accuracy("cpubusy.exe (Wine)", WINE + [CPUBUSY_EXE], processors)
+    rows += accuracy("cpubusy.exe (32-bit Wine)", WINE32 + [CPUBUSY_EXE], processors)
+    rows += accuracy("cpubusy.exe (WOW64 Wine)", WINE64 + [CPUBUSY_EXE], processors)
     print("\n## Accuracy: a busy loop pinned to one processor, read by both over the same"
           " half second\n")
     shown = []
