@@ -6,9 +6,12 @@
 # Usage: check_served_stat.sh CPUBUSY
 set -u
 tool=$1
-unshare -m true 2>/dev/null || { echo "SKIP: no private mount namespace here (needs root)"; exit 77; }
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+: >"$scratch/probe"
+unshare -m sh -c 'mount --bind "$1" /proc/stat && mount --bind "$1" /sys/devices/system/cpu/online' \
+  sh "$scratch/probe" 2>/dev/null ||
+  { echo "SKIP: files cannot be bound over /proc/stat here (needs root and unshare -m)"; exit 77; }
 failed=0
 
 # serve ONLINE STAT: runs the tool with those contents; its output goes to
