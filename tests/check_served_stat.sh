@@ -14,14 +14,18 @@ unshare -m sh -c 'mount --bind "$1" /proc/stat && mount --bind "$1" /sys/devices
   { echo "SKIP: files cannot be bound over /proc/stat here (needs root and unshare -m)"; exit 77; }
 failed=0
 
-# serve ONLINE STAT: runs the tool with those contents; its output goes to
-# $scratch/out and its exit status to $status.
-serve() {
-  printf '%s' "$1" >"$scratch/online"
-  printf '%s' "$2" >"$scratch/stat"
+# run_bound: runs the tool with $scratch/online and $scratch/stat bound over
+# the kernel's files; its output goes to $scratch/out, its status to $status.
+run_bound() {
   unshare -m sh -c 'mount --bind "$1/online" /sys/devices/system/cpu/online &&
     mount --bind "$1/stat" /proc/stat && exec "$2"' sh "$scratch" "$tool" >"$scratch/out"
   status=$?
+}
+# serve ONLINE STAT: runs the tool with those contents.
+serve() {
+  printf '%s' "$1" >"$scratch/online"
+  printf '%s' "$2" >"$scratch/stat"
+  run_bound
 }
 # serve_two ONLINE FIRST SECOND: as serve, but /proc/stat is a FIFO that
 # gives FIRST to the tool's first reading and SECOND to its next, half a
@@ -33,9 +37,7 @@ serve_two() {
   mkfifo "$scratch/stat"
   { printf '%s' "$2" >"$scratch/stat"; sleep 0.2; printf '%s' "$3" >"$scratch/stat"; } &
   local writer=$!
-  unshare -m sh -c 'mount --bind "$1/online" /sys/devices/system/cpu/online &&
-    mount --bind "$1/stat" /proc/stat && exec "$2"' sh "$scratch" "$tool" >"$scratch/out"
-  status=$?
+  run_bound
   kill "$writer" 2>/dev/null
   wait "$writer" 2>/dev/null
 }

@@ -12,6 +12,7 @@
 
 #include "cpu_list.h"
 #include "proc_stat.h"
+#include "temp_file.h"
 
 namespace cpubusy {
 namespace {
@@ -87,14 +88,9 @@ TEST(SystemInfo, ReadsTheKernelsCpuList) {
                {"0,,2\n", 0},      {"0 2\n", 0},   {"-3\n", 0},
                {"x\n", 0},         {"0-3,\n", 0},  {"99999999999999999999\n", 0}};
   for (const auto& c : cases) {
-    char path[] = "/tmp/cpubusy-online-XXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    const std::size_t size = std::strlen(c.text);
-    ASSERT_EQ(write(fd, c.text, size), static_cast<ssize_t>(size));
-    close(fd);
-    EXPECT_EQ(processor_count(path), c.count != 0 ? c.count : fallback) << '"' << c.text << '"';
-    unlink(path);
+    const TempFile file(c.text);
+    EXPECT_EQ(processor_count(file.path()), c.count != 0 ? c.count : fallback)
+        << '"' << c.text << '"';
   }
   EXPECT_EQ(processor_count("/nonexistent/online"), fallback);
 }

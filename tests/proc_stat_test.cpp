@@ -10,34 +10,13 @@
 
 #include "busy_share.h"
 #include "proc_stat.h"
+#include "temp_file.h"
 
 namespace cpubusy {
 namespace {
 
 constexpr unsigned char kUntouched = 0xAB;
 constexpr std::uint64_t kUnit = 100000;  // 100 ns units per tick at 100 ticks a second
-
-// A crafted /proc/stat in a file of its own, removed afterwards.
-class StatFile {
- public:
-  explicit StatFile(const std::string& text) {
-    const char* dir = std::getenv("TMPDIR");
-    path_ = std::string(dir != nullptr ? dir : "/tmp") + "/cpubusy-stat-XXXXXX";
-    const int fd = mkstemp(path_.data());
-    EXPECT_GE(fd, 0);
-    EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    close(fd);
-  }
-  ~StatFile() { unlink(path_.c_str()); }
-  StatFile(const StatFile&) = delete;
-  StatFile& operator=(const StatFile&) = delete;
-  StatFile(StatFile&&) = delete;
-  StatFile& operator=(StatFile&&) = delete;
-  [[nodiscard]] const char* path() const { return path_.c_str(); }
-
- private:
-  std::string path_;
-};
 
 struct Query {
   NTSTATUS status;
@@ -46,7 +25,7 @@ struct Query {
 };
 
 Query query(const std::string& text, ULONG length, long hz = 100) {
-  StatFile file(text);
+  TempFile file(text);
   Query q{0, 0xDEAD, std::vector<unsigned char>(length + 16, kUntouched)};
   q.status = read_processor_records(file.path(), hz, q.buffer.data(), length, &q.returned);
   return q;
@@ -273,7 +252,7 @@ TEST(ProcStat, PerProcessorLinesAfterOtherLinesAreNotRead) {
 }
 
 TEST(ProcStat, NullReturnLengthIsAllowed) {
-  StatFile file("cpu0 1 0 0 1\n");
+  TempFile file("cpu0 1 0 0 1\n");
   unsigned char buffer[48];
   EXPECT_EQ(read_processor_records(file.path(), 100, buffer, sizeof buffer, nullptr),
             kStatusSuccess);
