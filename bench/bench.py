@@ -8,10 +8,12 @@ Prints, as Markdown tables:
   - heap allocations of cpubusy (valgrind) and its system calls (strace);
   - accuracy: with a busy loop pinned to each processor in turn, cpubusy's
     and psutil's readings over the same half second, for the Linux build
-    and for cpubusy.exe under 32-bit Wine and under 64-bit Wine (WOW64).
+    and for cpubusy.exe under Wine: the 32-bit one in a 32-bit prefix and
+    through WOW64, the x64 one with Wine's 64-bit loader.
 
 Each Wine prefix keeps one server for the whole run. A program that fails
-is reported with its own output and exit status.
+is reported with its own output and exit status. Where this host cannot run
+32-bit programs, the 32-bit rows say so and are skipped.
 
 --quick runs everything once and checks only that every reading came and
 that the heap holds no more than the output buffer (for CI). The full run
@@ -34,11 +36,16 @@ import psutil
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 CPUBUSY = os.path.join(ROOT, "build/linux/cpubusy")
-CPUBUSY_EXE = os.path.join(ROOT, "build/windows/cpubusy.exe")
-WINE_RUN = os.path.join(ROOT, "cmake/wine-run")
-PREFIXES = [("win32", os.path.join(ROOT, "build/windows/wineprefix")),
-            ("win64", os.path.join(ROOT, "build/windows/wineprefix64"))]
-WINE32, WINE64 = ([WINE_RUN, arch, prefix] for arch, prefix in PREFIXES)
+# Each Windows build under each of its runners: (label, runner, program).
+WINDOWS = [
+    ("cpubusy.exe under 32-bit Wine", "build/windows/run-win32", "build/windows/cpubusy.exe"),
+    ("cpubusy.exe under 64-bit Wine (WOW64)", "build/windows/run-wow64",
+     "build/windows/cpubusy.exe"),
+    ("x64 cpubusy.exe under 64-bit Wine", "build/windows-x64/run-win64",
+     "build/windows-x64/cpubusy.exe"),
+]
+WINDOWS = [(label, os.path.join(ROOT, runner), os.path.join(ROOT, program))
+           for label, runner, program in WINDOWS]
 PSUTIL = "import psutil; psutil.cpu_percent(interval=0.5, percpu=True)"
 LOADED_MINIMUM = 95
 
@@ -49,8 +56,6 @@ TOOLS = [
     ("psutil cpu_percent(0.5)", ["/usr/bin/python3", "-c", PSUTIL], 0.5),
     ("mpstat -P ALL 1 1", ["mpstat", "-P", "ALL", "1", "1"], 1.0),
     ("top -b -n 2 -d 0.5", ["top", "-b", "-n", "2", "-d", "0.5"], 0.5),
-    ("cpubusy.exe under 32-bit Wine", WINE32 + [CPUBUSY_EXE], 0.5),
-    ("cpubusy.exe under 64-bit Wine (WOW64)", WINE64 + [CPUBUSY_EXE], 0.5),
 ]
 FLOOR = "sleep 0.5 (floor)"
 
@@ -152,20 +157,42 @@ def read_report(argv):
     return shares, psutil_shares or []
 
 
-def accuracy(label, argv, processors):
-    """Rows of (build, loaded processor, processor, cpubusy, psutil)."""
+def online_processors():
+    """The kernel's numbers of the online processors that this process may
+    run on, in order: psutil's per-processor list follows /proc/stat's
+    lines, one per online processor, whatever their numbers."""
+    with open("/sys/devices/system/cpu/online") as listing:
+        online = []
+        for part in listing.read().strip().split(","):
+            first, _, last = part.partition("-")
+            online += range(int(first), int(last or first) + 1)
+    allowed = os.sched_getaffinity(0)
+    return [cpu for cpu in online if cpu in allowed], online
+
+
+def accuracy(label, argv, numbered_by_kernel):
+    """Rows of (build, loaded processor, processor, cpubusy, psutil), one
+    per pair of an online processor that carries the loop and an online
+    processor read, both by the kernel's numbers. The Linux build numbers
+    its lines by the kernel's numbers; Wine numbers them by position, as
+    psutil does."""
+    loadable, online = online_processors()
     rows = []
-    for loaded in range(processors):
-        loop = subprocess.Popen(["taskset", "-c", str(loaded), "sh", "-c", "while :; do :; done"])
+    for loaded in loadable[:32]:
+        loop = subprocess.Popen(["taskset", "-c", str(loaded), "sh", "-c", "while :; do :; done"],
+                                stderr=subprocess.PIPE)
         try:
             time.sleep(0.2)
+            if loop.poll() is not None:
+                raise ProgramFailed(f"taskset -c {loaded} exited with status {loop.returncode}:"
+                                    f" {loop.stderr.read().decode(errors='replace').strip()}")
             shares, reference = read_report(argv)
         finally:
             loop.kill()
             loop.wait()
-        for cpu in range(processors):
-            ours = shares.get(cpu)
-            theirs = reference[cpu] if cpu < len(reference) else None
+        for position, cpu in enumerate(online[:32]):
+            ours = shares.get(cpu if numbered_by_kernel else position)
+            theirs = reference[position] if position < len(reference) else None
             rows.append((label, loaded, cpu, ours, theirs))
     return rows
 
@@ -182,16 +209,33 @@ def main():
                         help="one run of each, no checks on the figures")
     parser.add_argument("--runs", type=int, default=15)
     options = parser.parse_args()
+    runners = [runner for _, runner, _ in WINDOWS]
     try:
-        for arch, prefix in PREFIXES:
-            run([WINE_RUN, arch, prefix, "--setup"])
         return measure(options)
     except ProgramFailed as failure:
         print("FAIL:", failure)
         return 1
     finally:
-        for arch, prefix in PREFIXES:
-            subprocess.run([WINE_RUN, arch, prefix, "--cleanup"], check=False)
+        for runner in runners:
+            subprocess.run([runner, "--cleanup"], check=False, stdout=subprocess.DEVNULL)
+
+
+def windows_builds():
+    """The Windows builds that can run here, each with its runner's prefix
+    set up: (label, command). A runner that cannot run its programs on this
+    host (77) is shown as skipped."""
+    builds = []
+    for label, runner, program in WINDOWS:
+        done = subprocess.run([runner, "--setup"], stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, text=True)
+        if done.returncode == 77:
+            print(f"{label}: skipped: this host cannot run 32-bit programs")
+            continue
+        if done.returncode != 0:
+            raise ProgramFailed(f"{runner} --setup exited with status {done.returncode};"
+                                f" its output:\n{done.stdout.rstrip()}")
+        builds.append((label, [runner, program]))
+    return builds
 
 
 def measure(options):
@@ -199,6 +243,8 @@ def measure(options):
     broken = []  # the script or the tool misbehaved: checked in every mode
     missed = []  # a goal on time, memory or accuracy was missed: full runs only
 
+    windows = windows_builds()
+    TOOLS.extend((label, argv, 0.5) for label, argv in windows)
     check_programs()
     medians = wall_times(runs, warmup)
     floor = medians[FLOOR] - 0.5
@@ -239,10 +285,9 @@ def measure(options):
     if allocations > 1:
         broken.append(f"cpubusy made {allocations} heap allocations")
 
-    processors = min(os.cpu_count() or 1, 32)
-    rows = accuracy("cpubusy", [CPUBUSY], processors)
-    rows += accuracy("cpubusy.exe (32-bit Wine)", WINE32 + [CPUBUSY_EXE], processors)
-    rows += accuracy("cpubusy.exe (WOW64 Wine)", WINE64 + [CPUBUSY_EXE], processors)
+    rows = accuracy("cpubusy", [CPUBUSY], True)
+    for label, argv in windows:
+        rows += accuracy(label, argv, False)
     print("\n## Accuracy: a busy loop pinned to one processor, read by both over the same"
           " half second\n")
     shown = []

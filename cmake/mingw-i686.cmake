@@ -1,19 +1,9 @@
-# 32-bit x86 Windows with Debian's mingw-w64 cross compiler; programs run
-# under Wine when tested here.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit x86 Windows, from Windows 2000 (NT 5.0) on; the header asks for
+# NT 4.0. Its programs run under Wine in a 32-bit prefix, and through WOW64
+# in a 64-bit one, where the host can run 32-bit programs.
 set(CMAKE_SYSTEM_PROCESSOR x86)
-# The posix threading variant: GoogleTest needs std::mutex.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Static, so the program needs no libstdc++, libgcc or winpthread DLL.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# Wine in a 32-bit prefix of the build tree's own, quiet.
-set(CMAKE_CROSSCOMPILING_EMULATOR
-    "${CMAKE_CURRENT_LIST_DIR}/wine-run;win32;${CMAKE_BINARY_DIR}/wineprefix")
+set(CPUBUSY_TRIPLET i686-w64-mingw32)
+set(CPUBUSY_WINDOWS_HEADER_VERSION 4.0)
+set(CPUBUSY_PACKAGE_SYSTEM win32)
+set(CPUBUSY_RUNNERS win32 wow64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

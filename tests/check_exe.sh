@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Checks that cpubusy.exe is a 32-bit x86 console program that starts on
-# every NT-family Windows from Windows 2000 on: its header asks for no more
-# than 5.0, it imports only functions that Windows 2000's KERNEL32.dll and
-# msvcrt.dll already exported (NtQuerySystemInformation is looked up at run
-# time, never imported), and it carries a version resource for VERSION.
-# Reads the file with pefile, a real PE reader.
+# Checks that cpubusy.exe is a console program that starts on every Windows
+# of its kind: the 32-bit x86 one from Windows 2000 (NT 5.0) on, the x64 one
+# from Windows XP x64 and Server 2003 (NT 5.2) on. Its header asks for no
+# more than that version, it imports only functions that the KERNEL32.dll
+# and msvcrt.dll of that Windows already exported (NtQuerySystemInformation
+# is looked up at run time, never imported), and it carries a version
+# resource for VERSION. Reads the file with pefile, a real PE reader.
 # Usage: check_exe.sh cpubusy.exe VERSION
 set -u
 exec /usr/bin/python3 - "$@" <<'PYTHON'
@@ -12,27 +13,44 @@ import sys
 
 import pefile
 
-# Every name here was exported by Windows 2000 (NT 5.0). A toolchain that
-# pulls in anything else (GetTickCount64, an api-ms-win-* set, ucrtbase)
-# fails this check until the new name is known to be that old.
-ALLOWED = {
+# Exported by Windows 2000 and by Windows XP x64 alike.
+COMMON = {
     "kernel32.dll": {
-        "DeleteCriticalSection", "EnterCriticalSection", "FreeLibrary", "GetLastError",
-        "GetModuleHandleA", "GetModuleHandleW", "GetProcAddress", "GetStartupInfoA",
-        "GetSystemInfo", "InitializeCriticalSection", "IsDBCSLeadByteEx", "LeaveCriticalSection",
-        "LoadLibraryA", "MultiByteToWideChar", "SetUnhandledExceptionFilter", "Sleep",
-        "TlsGetValue", "VirtualProtect", "VirtualQuery", "WideCharToMultiByte",
+        "DeleteCriticalSection", "EnterCriticalSection", "GetLastError", "GetModuleHandleA",
+        "GetProcAddress", "GetStartupInfoA", "GetSystemInfo", "InitializeCriticalSection",
+        "IsDBCSLeadByteEx", "LeaveCriticalSection", "MultiByteToWideChar",
+        "SetUnhandledExceptionFilter", "Sleep", "TlsGetValue", "VirtualProtect", "VirtualQuery",
+        "WideCharToMultiByte",
     },
     "msvcrt.dll": {
-        "__getmainargs", "__initenv", "__mb_cur_max", "__p__acmdln", "__p__commode",
-        "__p__fmode", "__set_app_type", "__setusermatherr", "_amsg_exit", "_cexit", "_errno",
-        "_initterm", "_iob", "_lock", "_onexit", "_unlock", "abort", "atoi", "calloc", "exit",
-        "ferror", "fflush", "fprintf", "fputc", "free", "fwrite", "localeconv", "malloc",
-        "memcpy", "memset", "setlocale", "signal", "strchr", "strerror", "strlen", "strncmp",
-        "vfprintf", "wcslen",
+        "__getmainargs", "__initenv", "__set_app_type", "__setusermatherr", "_amsg_exit",
+        "_cexit", "_errno", "_initterm", "_lock", "_onexit", "_unlock", "abort", "calloc",
+        "exit", "ferror", "fflush", "fprintf", "fputc", "free", "fwrite", "localeconv",
+        "malloc", "memcpy", "memset", "signal", "strerror", "strlen", "strncmp", "vfprintf",
+        "wcslen",
     },
 }
-FLOOR = (5, 0)  # Windows 2000
+# Each kind of program: its machine, header, oldest Windows, and the names
+# that Windows exported besides the common ones. A toolchain that pulls in
+# anything else (GetTickCount64, an api-ms-win-* set, ucrtbase) fails this
+# check until the new name is known to be that old.
+KINDS = {
+    pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]: dict(
+        name="PE32 i386", magic=pefile.OPTIONAL_HEADER_MAGIC_PE, floor=(5, 0),
+        windows="Windows 2000", extra={
+            "kernel32.dll": {"FreeLibrary", "GetModuleHandleW", "LoadLibraryA"},
+            "msvcrt.dll": {"__mb_cur_max", "__p__acmdln", "__p__commode", "__p__fmode", "_iob",
+                           "atoi", "setlocale", "strchr"},
+        }),
+    pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]: dict(
+        name="PE32+ x86-64", magic=pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, floor=(5, 2),
+        windows="Windows XP x64", extra={
+            # x64 exception handling; kernel32 forwards it to ntdll.
+            "kernel32.dll": {"__C_specific_handler"},
+            "msvcrt.dll": {"___lc_codepage_func", "___mb_cur_max_func", "__iob_func", "_acmdln",
+                           "_commode", "_fmode"},
+        }),
+}
 STRINGS = {  # besides the two versions
     "ProductName": "cpubusy",
     "OriginalFilename": "cpubusy.exe",
@@ -42,10 +60,13 @@ path, version = sys.argv[1], sys.argv[2]
 failures = []
 pe = pefile.PE(path)
 
-if pe.FILE_HEADER.Machine != pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]:
-    failures.append(f"machine is {pe.FILE_HEADER.Machine:#x}, not i386")
-if pe.OPTIONAL_HEADER.Magic != pefile.OPTIONAL_HEADER_MAGIC_PE:
-    failures.append("optional header is not PE32 (010b)")
+kind = KINDS.get(pe.FILE_HEADER.Machine)
+if kind is None:
+    sys.exit(f"FAIL: machine is {pe.FILE_HEADER.Machine:#x}, neither i386 nor x86-64")
+FLOOR, WINDOWS = kind["floor"], kind["windows"]
+ALLOWED = {dll: names | kind["extra"].get(dll, set()) for dll, names in COMMON.items()}
+if pe.OPTIONAL_HEADER.Magic != kind["magic"]:
+    failures.append(f"optional header magic is {pe.OPTIONAL_HEADER.Magic:#x}, not {kind['name']}'s")
 if pe.OPTIONAL_HEADER.Subsystem != pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_CUI"]:
     failures.append(f"subsystem is {pe.OPTIONAL_HEADER.Subsystem}, not the console (3)")
 header = pe.OPTIONAL_HEADER
@@ -54,7 +75,7 @@ for what, wanted in (("OS", (header.MajorOperatingSystemVersion,
                      ("subsystem", (header.MajorSubsystemVersion, header.MinorSubsystemVersion))):
     if wanted > FLOOR:
         failures.append(f"the header asks for {what} version {wanted[0]}.{wanted[1]},"
-                        f" above Windows 2000's {FLOOR[0]}.{FLOOR[1]}")
+                        f" above {WINDOWS}'s {FLOOR[0]}.{FLOOR[1]}")
 
 imported = {}
 for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
@@ -67,7 +88,7 @@ for dll, names in sorted(imported.items()):
         failures.append(f"imports {dll}: only KERNEL32.dll and msvcrt.dll are allowed")
         continue
     for name in sorted(names - ALLOWED[dll]):
-        failures.append(f"imports {name} from {dll}, which is not known to be in Windows 2000")
+        failures.append(f"imports {name} from {dll}, which is not known to be in {WINDOWS}")
 if "kernel32.dll" not in imported:
     failures.append("does not import KERNEL32.dll")
 if any("NtQuerySystemInformation" in names for names in imported.values()):
@@ -101,6 +122,6 @@ for failure in failures:
 if failures:
     sys.exit(1)
 count = sum(len(names) for names in imported.values())
-print(f"{path}: PE32 i386 console program for Windows 2000 and later, {count}"
-      f" imports from {', '.join(sorted(imported))}, all in Windows 2000; version {version}")
+print(f"{path}: {kind['name']} console program for {WINDOWS} and later, {count}"
+      f" imports from {', '.join(sorted(imported))}, all in {WINDOWS}; version {version}")
 PYTHON

@@ -3,10 +3,11 @@
 # on a full device, closed, or a pipe whose reader has gone. On Linux the
 # last ends by SIGPIPE, as for any program; Windows (Wine here) has no
 # SIGPIPE, so the write fails and the tool exits -1.
-# Usage: check_failures.sh linux|windows COMMAND...
+# Usage: check_failures.sh linux|windows RUNNER... PROGRAM
 set -u
 platform=$1
 shift
+"${@:1:$#-1}" --probe || exit  # 77: the runner cannot run programs here
 case $platform in
   linux) reader_gone=141 ;;  # 128 + SIGPIPE
   windows) reader_gone=255 ;;

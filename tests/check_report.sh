@@ -4,10 +4,13 @@
 # to min(N, 32) - 1, nothing after the last percent sign, and exit status 0.
 # EXPECTED_COUNT is a number, "online" for this machine's online processors,
 # or "reported" for whatever the count line says (Wine has its own view).
-# Usage: check_report.sh lf|crlf EXPECTED_COUNT|online|reported COMMAND...
+# The command is a runner and the program; a runner that cannot run
+# programs on this host makes the check skip (77).
+# Usage: check_report.sh lf|crlf EXPECTED_COUNT|online|reported RUNNER... PROGRAM
 set -u
 eol=$1 expected_count=$2
 shift 2
+"${@:1:$#-1}" --probe || exit
 [ "$expected_count" = online ] && expected_count=$(getconf _NPROCESSORS_ONLN)
 case $eol in
   lf) nl=$'\n' ;;

@@ -3,9 +3,10 @@
 # /sys/devices/system/cpu/online in a private mount namespace, and checks
 # its whole output and exit status. Needs root (unshare -m); skips (77)
 # where namespaces are not allowed.
-# Usage: check_served_stat.sh CPUBUSY
+# Usage: check_served_stat.sh RUNNER... CPUBUSY
 set -u
-tool=$1
+"${@:1:$#-1}" --probe || exit  # 77: the runner cannot run programs here
+tool=("$@")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 : >"$scratch/probe"
@@ -18,7 +19,7 @@ failed=0
 # the kernel's files; its output goes to $scratch/out, its status to $status.
 run_bound() {
   unshare -m sh -c 'mount --bind "$1/online" /sys/devices/system/cpu/online &&
-    mount --bind "$1/stat" /proc/stat && exec "$2"' sh "$scratch" "$tool" >"$scratch/out"
+    mount --bind "$1/stat" /proc/stat && shift && exec "$@"' sh "$scratch" "${tool[@]}" >"$scratch/out"
   status=$?
 }
 # serve ONLINE STAT: runs the tool with those contents.

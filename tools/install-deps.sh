@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a part of the build needs, if missing.
-# Usage: tools/install-deps.sh GROUP...   (groups: build windows bench dist fuzz)
+# Usage: tools/install-deps.sh GROUP...
+#   (groups: build windows bench dist fuzz lint)
 set -eu
 
 packages_for() {
   case $1 in
-    build) echo "cmake g++ make googletest" ;;
-    windows) echo "g++-mingw-w64-i686 wine wine32:i386 wine64 python3-pefile file binutils-mingw-w64-i686" ;;
+    build) echo "cmake g++ make googletest groff-base" ;;
+    windows) echo "g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 python3-pefile file" ;;
     bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
     dist) echo "dpkg-dev fakeroot file lintian mandoc groff-base zip unzip" ;;
-    fuzz) echo "clang libclang-rt-14-dev" ;;
-    *) echo "unknown group: $1" >&2; exit 2 ;;
+    # The fuzz preset's clang++ is Debian's default clang; its runtime
+    # libraries come in the matching libclang-rt-dev.
+    fuzz) echo "clang libclang-rt-dev" ;;
+    lint) echo "clang-format clang-tidy cppcheck" ;;
+    *) return 1 ;;
   esac
 }
 
@@ -20,6 +24,8 @@ installed() {
 
 missing=()
 for group in "$@"; do
+  # Not in a command substitution: its exit would end only the subshell.
+  packages_for "$group" >/dev/null || { echo "unknown group: $group" >&2; exit 2; }
   for package in $(packages_for "$group"); do
     installed "$package" || missing+=("$package")
   done
