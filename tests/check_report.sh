@@ -2,8 +2,10 @@
 # Runs the tool and checks its report byte for byte against the format:
 # "\n[i] Processor Count: N\n", then "\n[i] CPU II: = S%" for II from 00 up
 # to min(N, 32) - 1, nothing after the last percent sign, and exit status 0.
-# EXPECTED_COUNT is a number, "online" for this machine's online processors,
-# or "reported" for whatever the count line says (Wine has its own view).
+# EXPECTED_COUNT is a number; "online", one more than the highest number in
+# this machine's list of online processors, as the Linux build counts (the
+# C library's count where the list cannot be read); or "reported", whatever
+# the count line says (Wine has its own view).
 # The command is a runner and the program; a runner that cannot run
 # programs on this host makes the check skip (77).
 # Usage: check_report.sh lf|crlf EXPECTED_COUNT|online|reported RUNNER... PROGRAM
@@ -11,7 +13,11 @@ set -u
 eol=$1 expected_count=$2
 shift 2
 "${@:1:$#-1}" --probe || exit
-[ "$expected_count" = online ] && expected_count=$(getconf _NPROCESSORS_ONLN)
+if [ "$expected_count" = online ]; then
+  # "0,2-3": the highest number ends the list.
+  highest=$(sed -n 's/.*[,-]//; /^[0-9][0-9]*$/p' /sys/devices/system/cpu/online 2>/dev/null)
+  expected_count=$([ -n "$highest" ] && echo $((highest + 1)) || getconf _NPROCESSORS_ONLN)
+fi
 case $eol in
   lf) nl=$'\n' ;;
   crlf) nl=$'\r\n' ;;

@@ -15,28 +15,48 @@ unshare -m sh -c 'mount --bind "$1" /proc/stat && mount --bind "$1" /sys/devices
   { echo "SKIP: files cannot be bound over /proc/stat here (needs root and unshare -m)"; exit 77; }
 failed=0
 
-# run_bound: runs the tool with $scratch/online and $scratch/stat bound over
-# the kernel's files; its output goes to $scratch/out, its status to $status.
+# run_bound [COMMAND...]: runs COMMAND and the tool with $scratch/online and
+# $scratch/stat bound over the kernel's files; the output goes to
+# $scratch/out, the exit status to $status.
 run_bound() {
   unshare -m sh -c 'mount --bind "$1/online" /sys/devices/system/cpu/online &&
-    mount --bind "$1/stat" /proc/stat && shift && exec "$@"' sh "$scratch" "${tool[@]}" >"$scratch/out"
+    mount --bind "$1/stat" /proc/stat && shift && exec "$@"' sh "$scratch" "$@" "${tool[@]}" \
+    >"$scratch/out"
   status=$?
 }
-# serve ONLINE STAT: runs the tool with those contents.
+# serve ONLINE STAT [COMMAND...]: runs the tool with those contents, through
+# COMMAND if one is given.
 serve() {
   printf '%s' "$1" >"$scratch/online"
+  rm -f "$scratch/stat"  # it may be the FIFO of serve_two
   printf '%s' "$2" >"$scratch/stat"
-  run_bound
+  run_bound "${@:3}"
 }
 # serve_two ONLINE FIRST SECOND: as serve, but /proc/stat is a FIFO that
-# gives FIRST to the tool's first reading and SECOND to its next, half a
-# second later. The writer waits a little between them so that the first
-# reading has closed the FIFO before the second text goes in.
+# gives FIRST to the tool's first reading and SECOND to its next. SECOND
+# goes in only once the first reader has closed the FIFO, however long it
+# keeps it: till then a write end opened without blocking is had at once,
+# and after it fails with ENXIO, as no reader has the FIFO open.
 serve_two() {
   printf '%s' "$1" >"$scratch/online"
   rm -f "$scratch/stat"
   mkfifo "$scratch/stat"
-  { printf '%s' "$2" >"$scratch/stat"; sleep 0.2; printf '%s' "$3" >"$scratch/stat"; } &
+  /usr/bin/python3 - "$scratch/stat" "$2" "$3" <<'PYTHON' &
+import errno, os, sys, time
+fifo, first, second = sys.argv[1:]
+with open(fifo, "w") as reader:
+    reader.write(first)
+while True:
+    try:
+        os.close(os.open(fifo, os.O_WRONLY | os.O_NONBLOCK))
+    except OSError as error:
+        if error.errno == errno.ENXIO:
+            break
+        raise
+    time.sleep(0.01)
+with open(fifo, "w") as reader:
+    reader.write(second)
+PYTHON
   local writer=$!
   run_bound
   kill "$writer" 2>/dev/null
@@ -69,4 +89,10 @@ serve_two $'0,2-3\n' $'cpu  0 0 0 0\ncpu0 100 0 0 100\ncpu2 100 0 0 100\ncpu3 10
   $'cpu  0 0 0 0\ncpu3 150 0 10 140\ncpu0 125 0 0 175\ncpu2 190 0 0 110\nintr 1\n'
 expect "offline processors keep the numbering" 0 \
   $'\n[i] Processor Count: 4\n\n[i] CPU 00: = 25%\n[i] CPU 01: = 0%\n[i] CPU 02: = 90%\n[i] CPU 03: = 60%'
+# The end-to-end check on a machine whose online list has a gap: the count
+# is one more than the highest number, not the number online.
+serve $'0,2-3\n' $'cpu  0 0 0 0\ncpu0 1 0 0 1\ncpu2 1 0 0 1\ncpu3 1 0 0 1\nintr 1\n' \
+  bash "$(dirname "$0")/check_report.sh" lf online
+expect "the end-to-end check counts up to the highest online processor" 0 \
+  "report of 4 processors checked"$'\n'
 exit $failed
