@@ -1,11 +1,17 @@
 # A thin wrapper over the CMake presets. `make run` and `make test` do all
 # set-up on a Debian machine, installing what is missing (as root).
 JOBS ?= $(shell nproc)
-# Every preset that `make test` builds and tests, in this order.
-TEST_PRESETS = linux linux-asan fuzz windows windows-x64
+# Every preset that `make test` builds and tests, in this order: the native
+# build, its sanitizer and fuzz builds, Windows under Wine, and Linux on
+# other architectures under qemu-user.
+CROSS_PRESETS = linux-arm64 linux-armhf linux-i386 linux-s390x
+TEST_PRESETS = linux linux-asan fuzz windows windows-x64 $(CROSS_PRESETS)
 WINDOWS_PRESETS = windows windows-x64
+# What `make dist` packages, besides Windows: the native build, then these.
+DIST_CROSS_PRESETS = linux-arm64 linux-armhf
 
-.PHONY: run check test bench dist windows run-windows fuzz lint clean build-linux build-windows
+.PHONY: run check test bench dist windows run-windows fuzz lint clean build-linux build-windows \
+        build-cross
 
 run: build-linux
 	@build/linux/cpubusy
@@ -30,8 +36,15 @@ check:
 	@cmake --build --preset linux -j $(JOBS) >/dev/null
 	ctest --preset linux
 
+build-cross:
+	@tools/install-deps.sh build cross
+	@for preset in $(DIST_CROSS_PRESETS); do \
+	  cmake --preset $$preset >/dev/null && \
+	  cmake --build --preset $$preset --target cpubusy cpubusy_docs -j $(JOBS) >/dev/null || exit 1; \
+	done
+
 test:
-	tools/install-deps.sh build windows bench dist fuzz
+	tools/install-deps.sh build windows cross bench dist fuzz
 	@cmake/runs-32bit >/dev/null || echo "NOTE: $$(cmake/runs-32bit); the tests that must run a 32-bit program are skipped"
 	@for preset in $(TEST_PRESETS); do \
 	  echo "== $$preset"; \
@@ -45,13 +58,14 @@ test:
 # Release packages in dist/: the Debian package and .tar.gz, and a .zip for
 # each Windows build.
 VERSION = $(shell sed -n 's/^project.cpubusy VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-dist: build-linux build-windows
+dist: build-linux build-windows build-cross
 	@tools/install-deps.sh dist
 	rm -rf dist
-	cd build/linux && cpack
-	for preset in $(WINDOWS_PRESETS); do (cd build/$$preset && cpack) || exit 1; done
+	for preset in linux $(DIST_CROSS_PRESETS) $(WINDOWS_PRESETS); do \
+	  (cd build/$$preset && cpack) || exit 1; \
+	done
 	rm -rf dist/_CPack_Packages
-	@if command -v lintian >/dev/null; then lintian dist/cpubusy_$(VERSION)_amd64.deb; fi
+	lintian dist/*.deb
 	@ls -1 dist
 
 # Cost, memory and accuracy of cpubusy beside psutil, mpstat and top.

@@ -38,7 +38,16 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  if(CMAKE_CROSSCOMPILING)
+    # dpkg-shlibdeps knows only this machine's architecture: the C library
+    # version comes from the program's own symbol versions instead.
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CPUBUSY_DEB_ARCH})
+    set(CPACK_CPUBUSY_OBJDUMP ${CMAKE_OBJDUMP})
+    set(CPACK_CPUBUSY_PROGRAM ${PROJECT_BINARY_DIR}/cpubusy)
+    set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CrossDepends.cmake)
+  else()
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  endif()
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   # The summary line comes from CPACK_PACKAGE_DESCRIPTION_SUMMARY.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\

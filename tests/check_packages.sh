@@ -28,7 +28,6 @@ check() {  # a check that exits 77 could not run on this host
   fi
 }
 
-deb=$dist/cpubusy_${version}_amd64.deb
 has_files() {  # has_files LISTING FILE...
   local listing=$1
   shift
@@ -36,27 +35,32 @@ has_files() {  # has_files LISTING FILE...
     grep -qE "(^|[ /])${file//./\\.}\$" <<<"$listing" || { echo "missing $file"; return 1; }
   done
 }
-deb_fields() {
-  [ "$(dpkg-deb -f "$deb" Package Version Architecture)" = "$(printf 'Package: cpubusy\nVersion: %s\nArchitecture: amd64' "$version")" ] &&
-    dpkg-deb -f "$deb" Depends | grep -q libc6
+deb_fields() {  # deb_fields DEB ARCHITECTURE
+  [ "$(dpkg-deb -f "$1" Package Version Architecture)" = "$(printf 'Package: cpubusy\nVersion: %s\nArchitecture: %s' "$version" "$2")" ] &&
+    dpkg-deb -f "$1" Depends | grep -qE '^libc6 \(>= [0-9.]+\)'
 }
-check "the Debian package is named cpubusy_${version}_amd64.deb" test -f "$deb"
-check "its control fields name cpubusy $version for amd64, depending on libc6" deb_fields
-check "it holds the program, the manual page and the copyright" \
-  has_files "$(dpkg-deb -c "$deb")" ./usr/bin/cpubusy ./usr/share/man/man1/cpubusy.1.gz \
-  ./usr/share/doc/cpubusy/copyright
-dpkg-deb -x "$deb" "$scratch/root"
-check "the installed cpubusy prints a well-formed report" \
-  bash "$here/check_report.sh" lf online "$build/linux/run-native" "$scratch/root/usr/bin/cpubusy"
-zcat "$scratch/root/usr/share/man/man1/cpubusy.1.gz" >"$scratch/cpubusy.1"
-check "the installed manual page renders" bash "$here/check_manpage.sh" "$scratch/cpubusy.1"
-if command -v lintian >/dev/null; then
-  check "lintian finds no error in the Debian package" lintian "$deb"
-fi
-
-tarball=$dist/cpubusy-${version}-linux-x86_64.tar.gz
-check "the .tar.gz holds bin/cpubusy and the manual page" \
-  has_files "$(tar -tzf "$tarball")" bin/cpubusy share/man/man1/cpubusy.1.gz
+# Each Debian package and .tar.gz: its architecture, the name uname -m
+# gives it, and the build whose runner runs its program.
+for package in "amd64 x86_64 linux" "arm64 aarch64 linux-arm64" "armhf armv7l linux-armhf"; do
+  read -r arch machine preset <<<"$package"
+  deb=$dist/cpubusy_${version}_${arch}.deb
+  root=$scratch/$arch
+  check "the Debian package cpubusy_${version}_${arch}.deb is there" test -f "$deb"
+  check "its control fields name cpubusy $version for $arch, depending on libc6" \
+    deb_fields "$deb" "$arch"
+  check "it holds the program, the manual page and the copyright" \
+    has_files "$(dpkg-deb -c "$deb")" ./usr/bin/cpubusy ./usr/share/man/man1/cpubusy.1.gz \
+    ./usr/share/doc/cpubusy/copyright
+  dpkg-deb -x "$deb" "$root"
+  check "the installed cpubusy prints a well-formed report" \
+    bash "$here/check_report.sh" lf online "$build/$preset"/run-* "$root/usr/bin/cpubusy"
+  zcat "$root/usr/share/man/man1/cpubusy.1.gz" >"$root/cpubusy.1"
+  check "the installed manual page renders" bash "$here/check_manpage.sh" "$root/cpubusy.1"
+  check "lintian finds no error in it" lintian "$deb"
+  check "cpubusy-${version}-linux-${machine}.tar.gz holds bin/cpubusy and the manual page" \
+    has_files "$(tar -tzf "$dist/cpubusy-${version}-linux-${machine}.tar.gz")" bin/cpubusy \
+    share/man/man1/cpubusy.1.gz
+done
 
 for system in win32 win64; do
   zip=$dist/cpubusy-${version}-${system}.zip

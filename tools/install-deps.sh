@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a part of the build needs, if missing.
 # Usage: tools/install-deps.sh GROUP...
-#   (groups: build windows bench dist fuzz lint)
+#   (groups: build windows cross bench dist fuzz lint)
 set -eu
 
 packages_for() {
   case $1 in
     build) echo "cmake g++ make googletest groff-base" ;;
     windows) echo "g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 python3-pefile file" ;;
+    cross) echo "qemu-user g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-i686-linux-gnu g++-s390x-linux-gnu" ;;
     bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
     dist) echo "dpkg-dev fakeroot file lintian mandoc groff-base zip unzip" ;;
     # The fuzz preset's clang++ is Debian's default clang; its runtime

@@ -1,0 +1,6 @@
+# Linux on 32-bit ARM with hardware floating point (armhf).
+set(CMAKE_SYSTEM_PROCESSOR armv7l)  # as uname -m says on such boards
+set(CPUBUSY_TRIPLET arm-linux-gnueabihf)
+set(CPUBUSY_QEMU_ARCH arm)
+set(CPUBUSY_DEB_ARCH armhf)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)
