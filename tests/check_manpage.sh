@@ -11,8 +11,8 @@ if command -v mandoc >/dev/null; then
   [ -z "$warnings" ] || { echo "FAIL: mandoc warns:"; echo "$warnings"; exit 1; }
 fi
 # Every section a reader looks for is there.
-for section in NAME SYNOPSIS DESCRIPTION OUTPUT COMPUTATION "EXIT STATUS" "MORE THAN 32 PROCESSORS" \
-  PLATFORMS EXAMPLES; do
+for section in NAME SYNOPSIS DESCRIPTION OUTPUT "EXIT STATUS" ENVIRONMENT FILES PLATFORMS CAVEATS \
+  EXAMPLES "SEE ALSO"; do
   grep -q "^\.SH \"\?$section\"\?$" "$page" || { echo "FAIL: no $section section"; exit 1; }
 done
 echo "$(basename "$page") renders without warnings"
