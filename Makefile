@@ -55,17 +55,24 @@ test:
 	$(MAKE) --no-print-directory dist
 	tests/check_packages.sh dist $(VERSION)
 
-# Release packages in dist/: the Debian package and .tar.gz, and a .zip for
-# each Windows build.
+# Release packages in dist/: the Debian packages and .tar.gz for amd64,
+# arm64 and armhf, a .zip for each Windows build, the source tarball, and
+# SHA256SUMS. Two runs of one commit give the same bytes.
 VERSION = $(shell sed -n 's/^project.cpubusy VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 dist: build-linux build-windows build-cross
 	@tools/install-deps.sh dist
 	rm -rf dist
+	# fakeroot: every archive member belongs to root, whoever builds.
 	for preset in linux $(DIST_CROSS_PRESETS) $(WINDOWS_PRESETS); do \
-	  (cd build/$$preset && cpack) || exit 1; \
+	  (cd build/$$preset && fakeroot cpack >/dev/null) || exit 1; \
 	done
 	rm -rf dist/_CPack_Packages
+	@if git rev-parse --verify -q HEAD >/dev/null 2>&1; then \
+	  git archive --format=tar --prefix=cpubusy-$(VERSION)/ HEAD | gzip -9n >dist/cpubusy-$(VERSION).tar.gz; \
+	else echo "not a git checkout: no source tarball"; fi
 	lintian dist/*.deb
+	tests/check_hardened.sh dist $(VERSION)
+	cd dist && LC_ALL=C sha256sum -- * >SHA256SUMS
 	@ls -1 dist
 
 # Cost, memory and accuracy of cpubusy beside psutil, mpstat and top.

@@ -3,8 +3,29 @@
 include(GNUInstallDirs)
 
 set(CPUBUSY_MAINTAINER "cpubusy developers <cpubusy@example.org>")
-set(CPUBUSY_RELEASE_DATE 2026-12-08)
-set(CPUBUSY_RELEASE_DATE_RFC2822 "Tue, 08 Dec 2026 00:00:00 +0000")
+
+# The release's date, so that two builds of one commit are the same byte for
+# byte: SOURCE_DATE_EPOCH where it is set; else the date that git archive
+# wrote into cmake/source-date-epoch (a source tarball); else the last
+# commit's date.
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/source-date-epoch archived LIMIT_COUNT 1)
+  if(archived MATCHES "^[0-9]+$")
+    set(ENV{SOURCE_DATE_EPOCH} ${archived})
+  else()
+    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                    OUTPUT_VARIABLE committed OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(NOT committed MATCHES "^[0-9]+$")
+      message(FATAL_ERROR "No release date: this is neither a git checkout nor a source tarball."
+                          " Set SOURCE_DATE_EPOCH to the release's date in seconds since 1970.")
+    endif()
+    set(ENV{SOURCE_DATE_EPOCH} ${committed})
+  endif()
+endif()
+set(CPUBUSY_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
+# string(TIMESTAMP) takes SOURCE_DATE_EPOCH for the current time.
+string(TIMESTAMP CPUBUSY_DATE "%Y-%m-%d" UTC)
+string(TIMESTAMP CPUBUSY_DATE_RFC2822 "%a, %d %b %Y %H:%M:%S +0000" UTC)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
@@ -12,14 +33,14 @@ if(WIN32)
   # One folder: the program and a plain-text README with Windows line ends.
   install(TARGETS cpubusy RUNTIME DESTINATION .)
   configure_file(${PROJECT_SOURCE_DIR}/doc/README.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
-  install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME "cpubusy-${PROJECT_VERSION}-${CPUBUSY_PACKAGE_SYSTEM}")
 else()
   install(TARGETS cpubusy RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
   # Manual page and changelog, compressed reproducibly as Debian wants them.
-  set(CPUBUSY_DATE ${CPUBUSY_RELEASE_DATE})
   configure_file(${PROJECT_SOURCE_DIR}/doc/cpubusy.1.in cpubusy.1 @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/doc/changelog.in changelog @ONLY)
   foreach(doc cpubusy.1 changelog)
@@ -44,7 +65,6 @@ else()
     set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CPUBUSY_DEB_ARCH})
     set(CPACK_CPUBUSY_OBJDUMP ${CMAKE_OBJDUMP})
     set(CPACK_CPUBUSY_PROGRAM ${PROJECT_BINARY_DIR}/cpubusy)
-    set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CrossDepends.cmake)
   else()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   endif()
@@ -63,4 +83,6 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "per-processor busy shares over half a sec
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/dist)
 set(CPACK_THREADS 0)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_CPUBUSY_SOURCE_DATE_EPOCH ${CPUBUSY_SOURCE_DATE_EPOCH})
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackProject.cmake)
 include(CPack)

@@ -5,7 +5,11 @@
 # more than that version, it imports only functions that the KERNEL32.dll
 # and msvcrt.dll of that Windows already exported (NtQuerySystemInformation
 # is looked up at run time, never imported), and it carries a version
-# resource for VERSION. Reads the file with pefile, a real PE reader.
+# resource for VERSION. It is hardened: marked for address space layout
+# randomisation (with its relocations), for no execution from data pages and
+# as Terminal Server aware, and the x64 one for high-entropy addresses; and
+# its header carries no link time, which would differ between two builds.
+# Reads the file with pefile, a real PE reader.
 # Usage: check_exe.sh cpubusy.exe VERSION
 set -u
 exec /usr/bin/python3 - "$@" <<'PYTHON'
@@ -37,14 +41,14 @@ COMMON = {
 KINDS = {
     pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]: dict(
         name="PE32 i386", magic=pefile.OPTIONAL_HEADER_MAGIC_PE, floor=(5, 0),
-        windows="Windows 2000", extra={
+        windows="Windows 2000", marks=[], extra={
             "kernel32.dll": {"FreeLibrary", "GetModuleHandleW", "LoadLibraryA"},
             "msvcrt.dll": {"__mb_cur_max", "__p__acmdln", "__p__commode", "__p__fmode", "_iob",
                            "atoi", "setlocale", "strchr"},
         }),
     pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]: dict(
         name="PE32+ x86-64", magic=pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS, floor=(5, 2),
-        windows="Windows XP x64", extra={
+        windows="Windows XP x64", marks=["HIGH_ENTROPY_VA"], extra={
             # x64 exception handling; kernel32 forwards it to ntdll.
             "kernel32.dll": {"__C_specific_handler"},
             "msvcrt.dll": {"___lc_codepage_func", "___mb_cur_max_func", "__iob_func", "_acmdln",
@@ -76,6 +80,18 @@ for what, wanted in (("OS", (header.MajorOperatingSystemVersion,
     if wanted > FLOOR:
         failures.append(f"the header asks for {what} version {wanted[0]}.{wanted[1]},"
                         f" above {WINDOWS}'s {FLOOR[0]}.{FLOOR[1]}")
+
+for mark in ["DYNAMIC_BASE", "NX_COMPAT", "TERMINAL_SERVER_AWARE"] + kind["marks"]:
+    if not pe.OPTIONAL_HEADER.DllCharacteristics & pefile.DLL_CHARACTERISTICS[
+            "IMAGE_DLLCHARACTERISTICS_" + mark]:
+        failures.append(f"not marked {mark}")
+relocations = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+    pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+if relocations.Size == 0 or pe.FILE_HEADER.Characteristics & pefile.IMAGE_CHARACTERISTICS[
+        "IMAGE_FILE_RELOCS_STRIPPED"]:
+    failures.append("no base relocations: the image cannot move, whatever DYNAMIC_BASE says")
+if pe.FILE_HEADER.TimeDateStamp != 0:
+    failures.append(f"the header carries a link time ({pe.FILE_HEADER.TimeDateStamp})")
 
 imported = {}
 for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
@@ -123,5 +139,6 @@ if failures:
     sys.exit(1)
 count = sum(len(names) for names in imported.values())
 print(f"{path}: {kind['name']} console program for {WINDOWS} and later, {count}"
-      f" imports from {', '.join(sorted(imported))}, all in {WINDOWS}; version {version}")
+      f" imports from {', '.join(sorted(imported))}, all in {WINDOWS}; version {version};"
+      f" hardened")
 PYTHON

@@ -1,7 +1,12 @@
-# Read by cpack for each package of a cross build: the Debian package
-# depends on a C library at least as new as the newest symbol version that
-# the program asks for, as dpkg-shlibdeps would say.
-if(CPACK_GENERATOR STREQUAL "DEB")
+# Read by cpack before it makes each package.
+
+# Archive members get the release's date as their time.
+set(ENV{SOURCE_DATE_EPOCH} ${CPACK_CPUBUSY_SOURCE_DATE_EPOCH})
+
+# A cross build's Debian package depends on a C library at least as new as
+# the newest symbol version that the program asks for, as dpkg-shlibdeps
+# would say; dpkg-shlibdeps itself knows only this machine's architecture.
+if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_CPUBUSY_OBJDUMP)
   execute_process(COMMAND ${CPACK_CPUBUSY_OBJDUMP} -T ${CPACK_CPUBUSY_PROGRAM}
                   OUTPUT_VARIABLE symbols COMMAND_ERROR_IS_FATAL ANY)
   string(REGEX MATCHALL "GLIBC_[0-9.]+" versions "${symbols}")

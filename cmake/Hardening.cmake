@@ -1,0 +1,34 @@
+# What distributions build with, for every program that ships, and what
+# keeps two builds of one commit byte for byte the same.
+
+# No build folder or source folder in the objects.
+target_compile_options(cpubusy_options INTERFACE
+  -ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+
+if(WIN32)
+  # Address space layout randomisation (with the relocations it needs),
+  # no execution from data pages, no Terminal Server compatibility shims,
+  # and no link time stamp in the header.
+  set(flags -Wl,--dynamicbase,--nxcompat,--tsaware,--no-insert-timestamp)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    list(APPEND flags -Wl,--high-entropy-va)
+  endif()
+  target_link_options(cpubusy_options INTERFACE ${flags})
+elseif(CPUBUSY_HARDEN)
+  # dpkg-buildflags' hardening=+all: the strong stack protector, fortified
+  # C library calls, stack clash protection, full RELRO with immediate
+  # binding and PIE; and control-flow protection where the architecture
+  # has it.
+  target_compile_options(cpubusy_options INTERFACE
+    -fstack-protector-strong -fstack-clash-protection -Wformat -Werror=format-security)
+  target_compile_definitions(cpubusy_options INTERFACE _FORTIFY_SOURCE=2)
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
+    target_compile_options(cpubusy_options INTERFACE -fcf-protection)
+  elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+    target_compile_options(cpubusy_options INTERFACE -mbranch-protection=standard)
+  endif()
+  target_link_options(cpubusy_options INTERFACE -Wl,-z,relro -Wl,-z,now)
+  include(CheckPIESupported)
+  check_pie_supported()
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+endif()
