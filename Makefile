@@ -44,7 +44,7 @@ build-cross:
 	done
 
 test:
-	tools/install-deps.sh build windows cross bench dist fuzz
+	tools/install-deps.sh build windows cross bench dist fuzz reproducible
 	@cmake/runs-32bit >/dev/null || echo "NOTE: $$(cmake/runs-32bit); the tests that must run a 32-bit program are skipped"
 	@for preset in $(TEST_PRESETS); do \
 	  echo "== $$preset"; \
@@ -54,6 +54,7 @@ test:
 	bench/bench.py --quick
 	$(MAKE) --no-print-directory dist
 	tests/check_packages.sh dist $(VERSION)
+	tests/check_reproducible.sh dist
 
 # Release packages in dist/: the Debian packages and .tar.gz for amd64,
 # arm64 and armhf, a .zip for each Windows build, the source tarball, and
@@ -71,7 +72,7 @@ dist: build-linux build-windows build-cross
 	  git archive --format=tar --prefix=cpubusy-$(VERSION)/ HEAD | gzip -9n >dist/cpubusy-$(VERSION).tar.gz; \
 	else echo "not a git checkout: no source tarball"; fi
 	lintian dist/*.deb
-	tests/check_hardened.sh dist $(VERSION)
+	tests/check_hardened.sh $(VERSION) dist/*.deb dist/*.zip
 	cd dist && LC_ALL=C sha256sum -- * >SHA256SUMS
 	@ls -1 dist
 

@@ -8,8 +8,9 @@ target_compile_options(cpubusy_options INTERFACE
 if(WIN32)
   # Address space layout randomisation (with the relocations it needs),
   # no execution from data pages, no Terminal Server compatibility shims,
-  # and no link time stamp in the header.
-  set(flags -Wl,--dynamicbase,--nxcompat,--tsaware,--no-insert-timestamp)
+  # and no link time stamp in the header. Stripped here, as a later strip
+  # would stamp the header with its own time.
+  set(flags -s -Wl,--dynamicbase,--nxcompat,--tsaware,--no-insert-timestamp)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     list(APPEND flags -Wl,--high-entropy-va)
   endif()

@@ -82,7 +82,7 @@ set(CPACK_PACKAGE_CONTACT ${CPUBUSY_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "per-processor busy shares over half a second")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/dist)
 set(CPACK_THREADS 0)
-set(CPACK_STRIP_FILES ON)
+set(CPACK_STRIP_FILES ${UNIX})  # Windows programs are stripped as they are linked
 set(CPACK_CPUBUSY_SOURCE_DATE_EPOCH ${CPUBUSY_SOURCE_DATE_EPOCH})
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackProject.cmake)
 include(CPack)

@@ -1,39 +1,49 @@
 #!/usr/bin/env bash
-# Checks that every program in the release packages in DIST is hardened as
-# distributions build theirs. Linux: hardening-check reports nothing
-# missing. Its control-flow line looks for x86's IBT and SHSTK marks, which
-# the linker sets only when every object has them, and Debian 12's C
-# library start files have none; so that line is left out, and on x86 the
-# program's own code is checked for the landing pad that starts each of
-# its functions. Windows: check_exe.sh, with the PE marks.
-# Usage: check_hardened.sh DIST VERSION
+# Checks that programs are hardened as distributions build theirs: each FILE
+# is a Linux program, a Debian package holding one, or a Windows .zip.
+# Linux: hardening-check reports nothing missing. Its control-flow line
+# looks for x86's IBT and SHSTK marks, which the linker sets only when every
+# object has them, and Debian 12's C library start files have none; so that
+# line is left out, and where the program still has its symbols, its own
+# main is checked for the landing pad that -fcf-protection puts first.
+# Windows: check_exe.sh, with the PE marks, for VERSION.
+# Usage: check_hardened.sh VERSION FILE...
 set -u
-dist=$1 version=$2
+version=$1
+shift
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-for deb in "$dist"/cpubusy_"$version"_*.deb; do
-  arch=$(dpkg-deb -f "$deb" Architecture)
-  dpkg-deb -x "$deb" "$scratch/$arch"
-  program=$scratch/$arch/usr/bin/cpubusy
-  report=$(hardening-check --nocfprotection "$program")
+check_program() {  # check_program PROGRAM NAME
+  local report
+  report=$(hardening-check --nocfprotection "$1")
   if grep -q ': no' <<<"$report"; then
-    fail "$arch: $report"
+    fail "$2: $report"
   else
-    echo "ok: $arch: $(grep -c ': yes' <<<"$report") hardening marks, none missing"
+    echo "ok: $2: $(grep -c ': yes' <<<"$report") hardening marks, none missing"
   fi
-  case $arch in
-    amd64 | i386)
-      objdump -d --disassemble=main "$program" | grep -q endbr ||
-        fail "$arch: main does not start with a landing pad (-fcf-protection)" ;;
+  if [[ $(file -b "$1") == *x86*"not stripped"* ]]; then
+    objdump -d --disassemble=main "$1" | grep -m1 -A1 '<main>:' | grep -q endbr ||
+      fail "$2: main does not start with a landing pad (-fcf-protection)"
+  fi
+}
+
+for file in "$@"; do
+  case $file in
+    *.deb)
+      dpkg-deb -x "$file" "$scratch/deb"
+      check_program "$scratch/deb/usr/bin/cpubusy" "$(basename "$file")"
+      rm -rf "$scratch/deb"
+      ;;
+    *.zip)
+      unzip -q -o "$file" -d "$scratch"
+      bash "$here/check_exe.sh" "$scratch/$(basename "$file" .zip)/cpubusy.exe" "$version" ||
+        failed=1
+      ;;
+    *) check_program "$file" "$file" ;;
   esac
-done
-for zip in "$dist"/cpubusy-"$version"-win*.zip; do
-  unzip -q -o "$zip" -d "$scratch"
-  exe=$scratch/$(basename "$zip" .zip)/cpubusy.exe
-  bash "$here/check_exe.sh" "$exe" "$version" || failed=1
 done
 exit $failed
