@@ -4,17 +4,16 @@
 #include <cstring>
 
 #include "busy_share.h"
+#include "processor_record.h"
 
 namespace cpubusy {
 
 namespace {
 
-using QuerySystemInformation = NTSTATUS(NTAPI*)(ULONG information_class, PVOID buffer, ULONG length,
-                                                PULONG return_length);
+// As <winternl.h> declares NtQuerySystemInformation on Windows.
+using QuerySystemInformation = NTSTATUS(NTAPI*)(SYSTEM_INFORMATION_CLASS information_class,
+                                                PVOID buffer, ULONG length, PULONG return_length);
 
-constexpr ULONG kSystemProcessorPerformanceInformation = 8;
-constexpr DWORD kMaxSampledProcessors = 32;
-constexpr std::size_t kSampleBytes = kMaxSampledProcessors * kRecordSize;
 constexpr DWORD kPauseMilliseconds = 500;
 
 // Fills one sample. A failed query would leave zero counters that read as a
@@ -23,7 +22,7 @@ constexpr DWORD kPauseMilliseconds = 500;
 bool take_sample(const Platform& platform, QuerySystemInformation query, unsigned char* sample,
                  ULONG length, ULONG* returned_length) {
   const NTSTATUS status =
-      query(kSystemProcessorPerformanceInformation, sample, length, returned_length);
+      query(SystemProcessorPerformanceInformation, sample, length, returned_length);
   if (length != 0 && status < 0) {
     platform.print("\n*** ntquerysysteminformation failed: 0x%08X",
                    static_cast<unsigned>(static_cast<std::uint32_t>(status)));
@@ -42,7 +41,8 @@ std::int32_t run_usage_sampling(const Platform& platform) {
 
   const HMODULE ntdll = platform.get_module_handle("ntdll.dll");
   // GetProcAddress hands back a generic function pointer; it goes back to
-  // the routine's own type through void (*)().
+  // the routine's own type through void (*)(), which tells GCC that the
+  // cast between function types is meant.
   const auto query = reinterpret_cast<QuerySystemInformation>(
       reinterpret_cast<void (*)()>(platform.get_proc_address(ntdll, "NtQuerySystemInformation")));
   if (query == nullptr) {

@@ -8,14 +8,14 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winternl.h>
 
 #include "busy_share.h"
+#include "processor_record.h"
 #include "run.h"
 
 namespace cpubusy {
 namespace {
-
-constexpr std::size_t kSampleBytes = 1536;
 
 // What the fake platform does and what the run asked of it.
 struct Fake {
@@ -41,15 +41,13 @@ Fake fake;
 int module_marker;
 
 void store(unsigned char* record, const ProcessorTimes& times) {
-  const std::uint64_t members[] = {times.IdleTime, times.KernelTime, times.UserTime};
-  for (int m = 0; m < 3; ++m) {
-    for (int i = 0; i < 8; ++i) {
-      record[m * 8 + i] = static_cast<unsigned char>(members[m] >> (8 * i));
-    }
-  }
+  store_le64(record + kIdleTimeOffset, times.IdleTime);
+  store_le64(record + kKernelTimeOffset, times.KernelTime);
+  store_le64(record + kUserTimeOffset, times.UserTime);
 }
 
-LONG WINAPI fake_query(ULONG information_class, PVOID buffer, ULONG length, PULONG returned) {
+LONG WINAPI fake_query(SYSTEM_INFORMATION_CLASS information_class, PVOID buffer, ULONG length,
+                       PULONG returned) {
   const bool is_first = fake.lengths.empty();
   fake.events.push_back("query " + std::to_string(information_class));
   fake.lengths.push_back(length);
@@ -106,7 +104,9 @@ int fake_print(const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
   const int size = std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
   fake.events.emplace_back("print");
-  fake.output.append(text, static_cast<std::size_t>(size));
+  // The size is what the whole text would take; only what fits is in `text`.
+  const std::size_t kept = size < 0 ? 0 : std::min(static_cast<std::size_t>(size), sizeof text - 1);
+  fake.output.append(text, kept);
   return size;
 }
 
@@ -167,7 +167,8 @@ TEST_P(ProcessorCountTest, ReportsTheFirstThirtyTwoAndNeverOverrunsTheBuffers) {
   EXPECT_EQ(run_usage_sampling(kFakePlatform), 0);
 
   std::string expected = "\n[i] Processor Count: " + std::to_string(c.processors) + "\n";
-  const DWORD reported = c.processors < 32 ? c.processors : 32;
+  const DWORD reported =
+      c.processors < kMaxSampledProcessors ? c.processors : kMaxSampledProcessors;
   for (DWORD i = 0; i < reported; ++i) {
     char line[64];
     ASSERT_GT(

@@ -4,22 +4,14 @@ namespace cpubusy {
 
 namespace {
 
-std::uint64_t load_le64(const unsigned char* bytes) {
-  std::uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) {
-    value = (value << 8) | bytes[i];
-  }
-  return value;
-}
-
 bool is_negative(std::uint64_t value) { return (value >> 63) != 0; }
 
 // Two's-complement magnitude; 2^63 for the most negative value.
 std::uint64_t magnitude(std::uint64_t value) { return is_negative(value) ? 0 - value : value; }
 
 // Signed 64-bit division truncating toward zero, on bit patterns. Working
-// on magnitudes avoids the trap of INT64_MIN / -1, whose result wraps to
-// INT64_MIN as the hardware's wrapped product would.
+// on magnitudes keeps INT64_MIN / -1 defined (in C++ it is undefined, and
+// x86 traps on it): its quotient, 2^63, wraps to INT64_MIN.
 std::uint64_t divide_signed(std::uint64_t dividend, std::uint64_t divisor) {
   const std::uint64_t quotient = magnitude(dividend) / magnitude(divisor);
   return is_negative(dividend) != is_negative(divisor) ? 0 - quotient : quotient;
@@ -28,7 +20,8 @@ std::uint64_t divide_signed(std::uint64_t dividend, std::uint64_t divisor) {
 }  // namespace
 
 ProcessorTimes read_record(const unsigned char* record) {
-  return {load_le64(record), load_le64(record + 8), load_le64(record + 16)};
+  return {load_le64(record + kIdleTimeOffset), load_le64(record + kKernelTimeOffset),
+          load_le64(record + kUserTimeOffset)};
 }
 
 std::uint8_t busy_share(const ProcessorTimes& earlier, const ProcessorTimes& later) {

@@ -1,14 +1,11 @@
 #ifndef CPUBUSY_USAGE_BUSY_SHARE_H
 #define CPUBUSY_USAGE_BUSY_SHARE_H
 
-#include <cstddef>
 #include <cstdint>
 
-namespace cpubusy {
+#include "processor_record.h"
 
-// One processor performance record as the kernel lays it out: 48 bytes,
-// little-endian, IdleTime at 0, KernelTime at 8, UserTime at 16.
-constexpr std::size_t kRecordSize = 48;
+namespace cpubusy {
 
 // The three counters of a record, in 100 ns units, under the platform's
 // names. Kept unsigned so that every sum and difference wraps modulo 2^64
@@ -20,14 +17,17 @@ struct ProcessorTimes {
   std::uint64_t UserTime;
 };
 
-// Reads the counters byte by byte: the record may sit at any address.
+// The three counters of the record at `record`, which may sit at any address.
 ProcessorTimes read_record(const unsigned char* record);
 
 // The share of the interval that was not idle, as a percentage, from the
-// earlier and later counters of one processor. Mirrors the kernel-side
-// 64-bit arithmetic exactly, wrap-around included, so that inconsistent
-// samples give the same byte as everywhere else. A processor whose total
-// did not move gives 0.
+// earlier and later counters of one processor: the low byte of
+// 100 + (earlier idle - later idle) * 100 / total advance. The arithmetic is
+// this tool's own, on 64-bit two's-complement values: sums, differences and
+// products wrap modulo 2^64, the division is signed and truncates toward
+// zero, and -2^63 / -1 is taken as -2^63. Counters that run backwards thus
+// give a defined byte, outside 0 to 100 at times, never undefined
+// behaviour. A processor whose total did not move gives 0.
 std::uint8_t busy_share(const ProcessorTimes& earlier, const ProcessorTimes& later);
 
 }  // namespace cpubusy

@@ -40,7 +40,7 @@ bool highest_in_list(const char* text, std::size_t length, std::uint64_t& highes
 }  // namespace
 
 DWORD processor_count(const char* path) {
-  char list[4096];  // an online list this long would need thousands of holes
+  char list[4096];  // an online list this long would need hundreds of holes
   std::size_t length = 0;
   LineReader reader(path);
   std::uint64_t highest = 0;

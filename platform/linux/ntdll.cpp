@@ -10,12 +10,10 @@ namespace cpubusy {
 
 namespace {
 
-constexpr ULONG kSystemProcessorPerformanceInformation = 8;
-
 // Not declared anywhere else: reachable only through GetProcAddress.
-NTSTATUS NTAPI NtQuerySystemInformation(ULONG information_class, PVOID buffer, ULONG length,
-                                        PULONG return_length) {
-  if (information_class != kSystemProcessorPerformanceInformation) {
+NTSTATUS NTAPI NtQuerySystemInformation(SYSTEM_INFORMATION_CLASS information_class, PVOID buffer,
+                                        ULONG length, PULONG return_length) {
+  if (information_class != SystemProcessorPerformanceInformation) {
     if (return_length != nullptr) {
       *return_length = 0;
     }

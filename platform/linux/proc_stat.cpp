@@ -7,12 +7,12 @@
 #include "cpu_list.h"
 #include "decimal.h"
 #include "line_reader.h"
+#include "processor_record.h"
 
 namespace cpubusy {
 
 namespace {
 
-constexpr ULONG kRecordBytes = 48;
 // A real per-processor line is under 250 bytes even with 20-digit counters.
 constexpr std::size_t kLineCapacity = 512;
 constexpr int kColumnsKept = 10;  // user nice system idle iowait irq softirq steal guest guest_nice
@@ -44,7 +44,8 @@ bool starts_with_cpu(const char* line, std::size_t length) {
 }
 
 // "cpuN" and at least four columns of digits, separated by blanks. Columns
-// after the tenth (newer kernels) must be numbers too but are not kept.
+// after the tenth (should a later kernel add any) must be numbers too but
+// are not kept.
 bool parse_cpu_line(const char* line, std::size_t length, std::uint64_t& number,
                     TickCounts& ticks) {
   const char* p = line + 3;
@@ -134,19 +135,13 @@ std::uint64_t to_100ns(std::uint64_t ticks, std::uint64_t hz) {
   return ticks / hz * kUnitsPerSecond + ticks % hz * kUnitsPerSecond / hz;
 }
 
-void store_le64(unsigned char* out, std::uint64_t value) {
-  for (int i = 0; i < 8; ++i) {
-    out[i] = static_cast<unsigned char>(value >> (8 * i));
-  }
-}
-
 void write_record(unsigned char* out, const TickCounts& t, std::uint64_t hz) {
-  store_le64(out, to_100ns(t.idle, hz));
-  store_le64(out + 8, to_100ns(t.kernel, hz));
-  store_le64(out + 16, to_100ns(t.user, hz));
-  store_le64(out + 24, to_100ns(t.dpc, hz));
-  store_le64(out + 32, to_100ns(t.interrupt, hz));
-  for (ULONG i = 40; i < kRecordBytes; ++i) {
+  store_le64(out + kIdleTimeOffset, to_100ns(t.idle, hz));
+  store_le64(out + kKernelTimeOffset, to_100ns(t.kernel, hz));
+  store_le64(out + kUserTimeOffset, to_100ns(t.user, hz));
+  store_le64(out + kDpcTimeOffset, to_100ns(t.dpc, hz));
+  store_le64(out + kInterruptTimeOffset, to_100ns(t.interrupt, hz));
+  for (std::size_t i = kInterruptCountOffset; i < kRecordSize; ++i) {
     out[i] = 0;  // interrupt count, which /proc/stat does not give per processor, and padding
   }
 }
@@ -158,7 +153,7 @@ NTSTATUS read_processor_records(const char* path, long ticks_per_second, void* b
   if (return_length != nullptr) {
     *return_length = 0;
   }
-  const ULONG fit = buffer == nullptr ? 0 : length / kRecordBytes;
+  const ULONG fit = buffer == nullptr ? 0 : static_cast<ULONG>(length / kRecordSize);
   const ULONG room = std::min(fit, kMaxStagedRecords);
   Staging staging{};
   if (!stage_processors(path, room, staging)) {
@@ -168,10 +163,10 @@ NTSTATUS read_processor_records(const char* path, long ticks_per_second, void* b
       ticks_per_second > 0 ? static_cast<std::uint64_t>(ticks_per_second) : 100;
   auto* out = static_cast<unsigned char*>(buffer);
   for (ULONG i = 0; i < room; ++i) {
-    write_record(out + static_cast<std::size_t>(i) * kRecordBytes, staging.ticks[i], hz);
+    write_record(out + static_cast<std::size_t>(i) * kRecordSize, staging.ticks[i], hz);
   }
   if (return_length != nullptr) {
-    *return_length = room * kRecordBytes;
+    *return_length = static_cast<ULONG>(room * kRecordSize);
   }
   return kStatusSuccess;
 }

@@ -49,7 +49,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 // Resolves "NtQuerySystemInformation" in the ntdll handle; null otherwise.
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 // dwNumberOfProcessors is one more than the highest online processor's
-// number, so that processor N is reported as N; the rest is zero.
+// number, so that processor N is reported as N (the C library's count when
+// the kernel's list cannot be read); the rest is zero.
 void WINAPI GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
 // Sleeps the whole time, resuming after signals.
 void WINAPI Sleep(DWORD dwMilliseconds);
