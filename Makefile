@@ -10,8 +10,7 @@ WINDOWS_PRESETS = windows windows-x64
 # What `make dist` packages, besides Windows: the native build, then these.
 DIST_CROSS_PRESETS = linux-arm64 linux-armhf
 
-.PHONY: run check test bench dist windows run-windows fuzz lint clean build-linux build-windows \
-        build-cross
+.PHONY: run check test bench dist windows run-windows fuzz lint clean build-linux build-windows
 
 run: build-linux
 	@build/linux/cpubusy
@@ -36,16 +35,8 @@ check:
 	@cmake --build --preset linux -j $(JOBS) >/dev/null
 	ctest --preset linux
 
-build-cross:
-	@tools/install-deps.sh build cross
-	@for preset in $(DIST_CROSS_PRESETS); do \
-	  cmake --preset $$preset >/dev/null && \
-	  cmake --build --preset $$preset --target cpubusy cpubusy_docs -j $(JOBS) >/dev/null || exit 1; \
-	done
-
 test:
 	tools/install-deps.sh build windows cross bench dist fuzz reproducible
-	@cmake/runs-32bit >/dev/null || echo "NOTE: $$(cmake/runs-32bit); the tests that must run a 32-bit program are skipped"
 	@for preset in $(TEST_PRESETS); do \
 	  echo "== $$preset"; \
 	  cmake --preset $$preset && cmake --build --preset $$preset -j $(JOBS) && \
@@ -54,26 +45,28 @@ test:
 	bench/bench.py --quick
 	$(MAKE) --no-print-directory dist
 	tests/check_packages.sh dist $(VERSION)
-	tests/check_reproducible.sh dist
+	tests/check_reproducible.sh dist $(VERSION)
 
 # Release packages in dist/: the Debian packages and .tar.gz for amd64,
 # arm64 and armhf, a .zip for each Windows build, the source tarball, and
 # SHA256SUMS. Two runs of one commit give the same bytes.
 VERSION = $(shell sed -n 's/^project.cpubusy VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-dist: build-linux build-windows build-cross
-	@tools/install-deps.sh dist
+dist:
+	@tools/install-deps.sh build windows cross dist
 	rm -rf dist
-	# fakeroot: every archive member belongs to root, whoever builds.
 	for preset in linux $(DIST_CROSS_PRESETS) $(WINDOWS_PRESETS); do \
-	  (cd build/$$preset && fakeroot cpack >/dev/null) || exit 1; \
+	  cmake --preset $$preset >/dev/null && \
+	  cmake --build --preset $$preset --target cpubusy_release -j $(JOBS) >/dev/null || exit 1; \
 	done
 	rm -rf dist/_CPack_Packages
-	@if git rev-parse --verify -q HEAD >/dev/null 2>&1; then \
-	  git archive --format=tar --prefix=cpubusy-$(VERSION)/ HEAD | gzip -9n >dist/cpubusy-$(VERSION).tar.gz; \
+	@if [ "$$(git rev-parse --show-toplevel 2>/dev/null)" = "$$(pwd -P)" ]; then \
+	  git -c tar.umask=0022 -c core.autocrlf=false archive --format=tar \
+	    --prefix=cpubusy-$(VERSION)/ -o dist/cpubusy-$(VERSION).tar HEAD && \
+	  gzip -9n dist/cpubusy-$(VERSION).tar || exit 1; \
 	else echo "not a git checkout: no source tarball"; fi
 	lintian dist/*.deb
 	tests/check_hardened.sh $(VERSION) dist/*.deb dist/*.zip
-	cd dist && LC_ALL=C sha256sum -- * >SHA256SUMS
+	cd dist && export LC_ALL=C && sha256sum -- * >SHA256SUMS
 	@ls -1 dist
 
 # Cost, memory and accuracy of cpubusy beside psutil, mpstat and top.
@@ -88,7 +81,7 @@ windows: build-windows
 # The 32-bit cpubusy.exe under Wine, or the x64 one where this host cannot
 # run 32-bit programs.
 run-windows: windows
-	@if cmake/runs-32bit >/dev/null; then build/windows/run-win32 build/windows/cpubusy.exe; \
+	@if build/windows/run-win32 --probe >/dev/null; then build/windows/run-win32 build/windows/cpubusy.exe; \
 	else build/windows-x64/run-win64 build/windows-x64/cpubusy.exe; fi
 
 # The /proc/stat reader under libFuzzer for FUZZ_SECONDS (0: until stopped);

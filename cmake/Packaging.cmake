@@ -1,5 +1,6 @@
-# Install rules and release packages: a Debian package and a .tar.gz on
-# Linux, a .zip on Windows. The version comes from project().
+# Install rules and release files: a Debian package and a .tar.gz on Linux,
+# a .zip on Windows, all put into dist/ by the target cpubusy_release. The
+# version comes from project().
 include(GNUInstallDirs)
 
 set(CPUBUSY_MAINTAINER "cpubusy developers <cpubusy@example.org>")
@@ -35,8 +36,11 @@ if(WIN32)
   configure_file(${PROJECT_SOURCE_DIR}/doc/README.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
-  set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME "cpubusy-${PROJECT_VERSION}-${CPUBUSY_PACKAGE_SYSTEM}")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_PACKAGE_FILE_NAME "cpubusy-${PROJECT_VERSION}-win64")
+  else()
+    set(CPACK_PACKAGE_FILE_NAME "cpubusy-${PROJECT_VERSION}-win32")
+  endif()
 else()
   install(TARGETS cpubusy RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
@@ -54,7 +58,7 @@ else()
   install(FILES ${PROJECT_BINARY_DIR}/changelog.gz ${PROJECT_SOURCE_DIR}/doc/copyright
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-  set(CPACK_GENERATOR "DEB;TGZ")
+  set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_FILE_NAME "cpubusy-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -82,7 +86,28 @@ set(CPACK_PACKAGE_CONTACT ${CPUBUSY_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "per-processor busy shares over half a second")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/dist)
 set(CPACK_THREADS 0)
-set(CPACK_STRIP_FILES ${UNIX})  # Windows programs are stripped as they are linked
+set(CPACK_STRIP_FILES ON)
 set(CPACK_CPUBUSY_SOURCE_DATE_EPOCH ${CPUBUSY_SOURCE_DATE_EPOCH})
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackProject.cmake)
 include(CPack)
+
+# The archive (.tar.gz or .zip) comes from cmake/pack, whose bytes do not
+# depend on the file system's order; the Debian package from CPack, which
+# sorts its members, with a fixed umask and time zone and under fakeroot.
+# Installing builds only what the release needs, not the tests.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+if(WIN32)
+  # Stripped as it was linked: strip would stamp the header with its time.
+  set(archive zip ${PROJECT_BINARY_DIR} ${CPACK_PACKAGE_DIRECTORY} ${CPACK_PACKAGE_FILE_NAME}
+      ${CPUBUSY_SOURCE_DATE_EPOCH})
+  add_custom_target(cpubusy_release COMMAND ${PROJECT_SOURCE_DIR}/cmake/pack ${archive} VERBATIM)
+  add_dependencies(cpubusy_release cpubusy)
+else()
+  set(archive tar.gz ${PROJECT_BINARY_DIR} ${CPACK_PACKAGE_DIRECTORY} ${CPACK_PACKAGE_FILE_NAME}
+      ${CPUBUSY_SOURCE_DATE_EPOCH} --strip)
+  add_custom_target(cpubusy_release
+                    COMMAND ${PROJECT_SOURCE_DIR}/cmake/pack ${archive}
+                    COMMAND sh -c "umask 022 && TZ=UTC0 exec fakeroot cpack >/dev/null"
+                    WORKING_DIRECTORY ${PROJECT_BINARY_DIR} VERBATIM)
+  add_dependencies(cpubusy_release cpubusy cpubusy_docs)
+endif()

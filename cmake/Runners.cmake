@@ -1,27 +1,68 @@
 # How this build's programs run. A toolchain file names its target's runners
-# in CPUBUSY_RUNNERS; a native build has one, "native". Each runner is a
-# command put before a program, which also answers --probe (77 where it
-# cannot run programs on this host), --setup and --cleanup. For each, this
-# sets CPUBUSY_RUNNER_<name> and writes build/<preset>/run-<name>, which the
-# Makefile, the package check and the bench use as the tests do.
+# in CPUBUSY_RUNNERS; a native build has one, "native". Each runner becomes
+# build/<preset>/run-<name>: a command put before a program, which also
+# answers --probe (77 where it cannot run programs on this host), --setup
+# and --cleanup. The tests, the Makefile, the package check and the bench
+# all run programs through these.
 if(NOT CPUBUSY_RUNNERS)
   set(CPUBUSY_RUNNERS native)
 endif()
 
+# Whether this host runs 32-bit x86 programs, found out once, by starting
+# one, for every runner that needs to know.
+function(cpubusy_host_runs_32bit out_status out_reason)
+  if(NOT DEFINED CPUBUSY_32BIT_STATUS)
+    execute_process(COMMAND ${PROJECT_SOURCE_DIR}/cmake/runs-32bit RESULT_VARIABLE status
+                    OUTPUT_VARIABLE reason OUTPUT_STRIP_TRAILING_WHITESPACE)
+    string(REPLACE "'" "" reason "${reason}")  # it goes inside quotes in the scripts
+    set(CPUBUSY_32BIT_STATUS ${status} PARENT_SCOPE)
+    set(CPUBUSY_32BIT_REASON "${reason}" PARENT_SCOPE)
+    if(status EQUAL 0)
+      message(STATUS "This host runs 32-bit x86 programs")
+    elseif(status EQUAL 1)
+      message(NOTICE "${reason}: the tests that must run one will be skipped.")
+    else()
+      message(NOTICE "${reason}: the tests that must run one will fail.")
+    endif()
+  else()
+    set(status ${CPUBUSY_32BIT_STATUS})
+    set(reason "${CPUBUSY_32BIT_REASON}")
+  endif()
+  set(${out_status} ${status} PARENT_SCOPE)
+  set(${out_reason} "${reason}" PARENT_SCOPE)
+endfunction()
+
 foreach(runner IN LISTS CPUBUSY_RUNNERS)
+  set(script ${PROJECT_BINARY_DIR}/run-${runner})
+  set(body "")
   if(runner MATCHES "^(win32|wow64|win64)$")
     set(command ${PROJECT_SOURCE_DIR}/cmake/wine-run ${runner} ${PROJECT_BINARY_DIR}/wineprefix-${runner})
+    if(NOT runner STREQUAL "win64")
+      cpubusy_host_runs_32bit(status reason)
+      if(status EQUAL 1)
+        set(body "echo 'SKIP: ${reason}, so no 32-bit Windows program runs under Wine (${runner})'\nexit 77\n")
+      elseif(NOT status EQUAL 0)
+        set(body "echo 'run-${runner}: ${reason}' >&2\nexit 2\n")
+      endif()
+    endif()
   elseif(runner STREQUAL "native")
     set(command ${PROJECT_SOURCE_DIR}/cmake/native-run)
   elseif(runner STREQUAL "qemu")
-    set(command ${PROJECT_SOURCE_DIR}/cmake/qemu-run ${CPUBUSY_QEMU_ARCH} ${CPUBUSY_SYSROOT})
+    set(mode emulate)
+    if(CPUBUSY_QEMU_ARCH STREQUAL "i386")
+      # Natively where the host can; qemu-i386 runs it anywhere.
+      cpubusy_host_runs_32bit(status reason)
+      if(status EQUAL 0)
+        set(mode native)
+      endif()
+    endif()
+    set(command ${PROJECT_SOURCE_DIR}/cmake/qemu-run ${mode} ${CPUBUSY_QEMU_ARCH} ${CPUBUSY_SYSROOT})
   else()
     message(FATAL_ERROR "unknown runner '${runner}'")
   endif()
-  set(CPUBUSY_RUNNER_${runner} ${command})
   list(JOIN command "' '" quoted)
-  file(WRITE ${PROJECT_BINARY_DIR}/run-${runner}
-       "#!/bin/sh\n# Runs a program of this build: run-${runner} PROGRAM [ARGUMENT...]\nexec '${quoted}' \"$@\"\n")
-  file(CHMOD ${PROJECT_BINARY_DIR}/run-${runner} FILE_PERMISSIONS
-       OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  file(WRITE ${script} "#!/bin/sh\n# Runs a program of this build: run-${runner} PROGRAM [ARGUMENT...]\n"
+                       "${body}exec '${quoted}' \"$@\"\n")
+  file(CHMOD ${script} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                        GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endforeach()

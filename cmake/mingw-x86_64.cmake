@@ -3,7 +3,5 @@
 # loader alone, on every host.
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(CPUBUSY_TRIPLET x86_64-w64-mingw32)
-set(CPUBUSY_WINDOWS_HEADER_VERSION 5.2)
-set(CPUBUSY_PACKAGE_SYSTEM win64)
 set(CPUBUSY_RUNNERS win64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -34,26 +34,23 @@ serve() {
 }
 # serve_two ONLINE FIRST SECOND: as serve, but /proc/stat is a FIFO that
 # gives FIRST to the tool's first reading and SECOND to its next. SECOND
-# goes in only once the first reader has closed the FIFO, however long it
-# keeps it: till then a write end opened without blocking is had at once,
-# and after it fails with ENXIO, as no reader has the FIFO open.
+# goes in only once the first reader has closed the FIFO, however long that
+# takes: inotify tells of the close.
 serve_two() {
   printf '%s' "$1" >"$scratch/online"
   rm -f "$scratch/stat"
   mkfifo "$scratch/stat"
   /usr/bin/python3 - "$scratch/stat" "$2" "$3" <<'PYTHON' &
-import errno, os, sys, time
+import ctypes, os, sys
+IN_CLOSE_NOWRITE = 0x10  # a reader closed it
 fifo, first, second = sys.argv[1:]
+libc = ctypes.CDLL(None, use_errno=True)
+watch = libc.inotify_init1(0)
+if watch < 0 or libc.inotify_add_watch(watch, fifo.encode(), IN_CLOSE_NOWRITE) < 0:
+    raise OSError(ctypes.get_errno(), "inotify")
 with open(fifo, "w") as reader:
     reader.write(first)
-while True:
-    try:
-        os.close(os.open(fifo, os.O_WRONLY | os.O_NONBLOCK))
-    except OSError as error:
-        if error.errno == errno.ENXIO:
-            break
-        raise
-    time.sleep(0.01)
+os.read(watch, 4096)
 with open(fifo, "w") as reader:
     reader.write(second)
 PYTHON

@@ -24,12 +24,18 @@ installed() {
   [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
 }
 
-missing=()
+# Wine comes with what it recommends, as it was tested; everything else
+# without, so that nothing is installed that the build does not ask for
+# (qemu-user would otherwise bring qemu-user-binfmt, which registers qemu
+# with the kernel for every foreign program).
+missing=() plain=() recommended=()
 for group in "$@"; do
   # Not in a command substitution: its exit would end only the subshell.
   packages_for "$group" >/dev/null || { echo "unknown group: $group" >&2; exit 2; }
   for package in $(packages_for "$group"); do
-    installed "$package" || missing+=("$package")
+    installed "$package" && continue
+    missing+=("$package")
+    if [ "$group" = windows ]; then recommended+=("$package"); else plain+=("$package"); fi
   done
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
@@ -48,4 +54,5 @@ case " ${missing[*]} " in
 esac
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq "${missing[@]}" >/dev/null
+[ ${#recommended[@]} -eq 0 ] || apt-get install -y -qq "${recommended[@]}" >/dev/null
+[ ${#plain[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends "${plain[@]}" >/dev/null
