@@ -37,9 +37,9 @@ if(WIN32)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(CPACK_PACKAGE_FILE_NAME "cpubusy-${PROJECT_VERSION}-win64")
+    set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-win64")
   else()
-    set(CPACK_PACKAGE_FILE_NAME "cpubusy-${PROJECT_VERSION}-win32")
+    set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-win32")
   endif()
 else()
   install(TARGETS cpubusy RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -59,7 +59,7 @@ else()
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
   set(CPACK_GENERATOR DEB)
-  set(CPACK_PACKAGE_FILE_NAME "cpubusy-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
+  set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -98,12 +98,12 @@ include(CPack)
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 if(WIN32)
   # Stripped as it was linked: strip would stamp the header with its time.
-  set(archive zip ${PROJECT_BINARY_DIR} ${CPACK_PACKAGE_DIRECTORY} ${CPACK_PACKAGE_FILE_NAME}
+  set(archive zip ${PROJECT_BINARY_DIR} ${CPACK_PACKAGE_DIRECTORY} ${CPUBUSY_ARCHIVE_NAME}
       ${CPUBUSY_SOURCE_DATE_EPOCH})
   add_custom_target(cpubusy_release COMMAND ${PROJECT_SOURCE_DIR}/cmake/pack ${archive} VERBATIM)
   add_dependencies(cpubusy_release cpubusy)
 else()
-  set(archive tar.gz ${PROJECT_BINARY_DIR} ${CPACK_PACKAGE_DIRECTORY} ${CPACK_PACKAGE_FILE_NAME}
+  set(archive tar.gz ${PROJECT_BINARY_DIR} ${CPACK_PACKAGE_DIRECTORY} ${CPUBUSY_ARCHIVE_NAME}
       ${CPUBUSY_SOURCE_DATE_EPOCH} --strip)
   add_custom_target(cpubusy_release
                     COMMAND ${PROJECT_SOURCE_DIR}/cmake/pack ${archive}
