@@ -58,10 +58,14 @@ dist:
 	  cmake --preset $$preset >/dev/null && \
 	  cmake --build --preset $$preset --target cpubusy_release -j $(JOBS) >/dev/null || exit 1; \
 	done
-	rm -rf dist/_CPack_Packages
+	@# The source tarball: the commit's tracked files, with no setting of this
+	@# machine's or user's git (umask, line ends, attributes) in the way.
 	@if [ "$$(git rev-parse --show-toplevel 2>/dev/null)" = "$$(pwd -P)" ]; then \
-	  git -c tar.umask=0022 -c core.autocrlf=false archive --format=tar \
-	    --prefix=cpubusy-$(VERSION)/ -o dist/cpubusy-$(VERSION).tar HEAD && \
+	  if [ -s "$$(git rev-parse --git-path info/attributes)" ]; then \
+	    echo "$$(git rev-parse --git-path info/attributes) would change the source tarball" >&2; exit 1; fi; \
+	  GIT_ATTR_NOSYSTEM=1 git -c core.attributesFile=/dev/null -c tar.umask=0022 \
+	    -c core.autocrlf=false archive --format=tar --prefix=cpubusy-$(VERSION)/ \
+	    -o dist/cpubusy-$(VERSION).tar HEAD && \
 	  gzip -9n dist/cpubusy-$(VERSION).tar || exit 1; \
 	else echo "not a git checkout: no source tarball"; fi
 	lintian dist/*.deb

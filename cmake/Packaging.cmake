@@ -1,6 +1,5 @@
 # Install rules and release files: a Debian package and a .tar.gz on Linux,
-# a .zip on Windows, all put into dist/ by the target cpubusy_release. The
-# version comes from project().
+# a .zip on Windows. The version comes from project().
 include(GNUInstallDirs)
 
 set(CPUBUSY_MAINTAINER "cpubusy developers <cpubusy@example.org>")
@@ -58,56 +57,32 @@ else()
   install(FILES ${PROJECT_BINARY_DIR}/changelog.gz ${PROJECT_SOURCE_DIR}/doc/copyright
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-  set(CPACK_GENERATOR DEB)
   set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
-  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  if(CMAKE_CROSSCOMPILING)
-    # dpkg-shlibdeps knows only this machine's architecture: the C library
-    # version comes from the program's own symbol versions instead.
-    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${CPUBUSY_DEB_ARCH})
-    set(CPACK_CPUBUSY_OBJDUMP ${CMAKE_OBJDUMP})
-    set(CPACK_CPUBUSY_PROGRAM ${PROJECT_BINARY_DIR}/cpubusy)
-  else()
-    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  if(NOT CPUBUSY_DEB_ARCH)  # a cross toolchain file sets it
+    execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE CPUBUSY_DEB_ARCH
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
   endif()
-  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-  # The summary line comes from CPACK_PACKAGE_DESCRIPTION_SUMMARY.
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "\
-cpubusy reads every logical processor's time counters, waits 500 ms,
-reads them again and prints the processor count and each processor's
-busy share: the integer percentage of the interval that was not idle.")
+  set(CPUBUSY_DEB_NAME "cpubusy_${PROJECT_VERSION}_${CPUBUSY_DEB_ARCH}")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/deb-control.in deb-control @ONLY)
 endif()
 
-set(CPACK_PACKAGE_NAME cpubusy)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT ${CPUBUSY_MAINTAINER})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "per-processor busy shares over half a second")
-set(CPACK_PACKAGE_DIRECTORY ${PROJECT_SOURCE_DIR}/dist)
-set(CPACK_THREADS 0)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_CPUBUSY_SOURCE_DATE_EPOCH ${CPUBUSY_SOURCE_DATE_EPOCH})
-set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackProject.cmake)
-include(CPack)
-
-# The archive (.tar.gz or .zip) comes from cmake/pack, whose bytes do not
-# depend on the file system's order; the Debian package from CPack, which
-# sorts its members, with a fixed umask and time zone and under fakeroot.
-# Installing builds only what the release needs, not the tests.
+# `cmake --build --preset P --target cpubusy_release` puts this build's
+# release files into dist/, made by cmake/pack. Installing builds only what
+# the release needs, not the tests.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+set(pack ${PROJECT_SOURCE_DIR}/cmake/pack)
+set(dist ${PROJECT_SOURCE_DIR}/dist)
+set(epoch ${CPUBUSY_SOURCE_DATE_EPOCH})
 if(WIN32)
-  # Stripped as it was linked: strip would stamp the header with its time.
-  set(archive zip ${PROJECT_BINARY_DIR} ${CPACK_PACKAGE_DIRECTORY} ${CPUBUSY_ARCHIVE_NAME}
-      ${CPUBUSY_SOURCE_DATE_EPOCH})
-  add_custom_target(cpubusy_release COMMAND ${PROJECT_SOURCE_DIR}/cmake/pack ${archive} VERBATIM)
+  add_custom_target(cpubusy_release
+                    COMMAND ${pack} zip ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_ARCHIVE_NAME} ${epoch}
+                    VERBATIM)
   add_dependencies(cpubusy_release cpubusy)
 else()
-  set(archive tar.gz ${PROJECT_BINARY_DIR} ${CPACK_PACKAGE_DIRECTORY} ${CPUBUSY_ARCHIVE_NAME}
-      ${CPUBUSY_SOURCE_DATE_EPOCH} --strip)
   add_custom_target(cpubusy_release
-                    COMMAND ${PROJECT_SOURCE_DIR}/cmake/pack ${archive}
-                    COMMAND sh -c "umask 022 && TZ=UTC0 exec fakeroot cpack >/dev/null"
-                    WORKING_DIRECTORY ${PROJECT_BINARY_DIR} VERBATIM)
+                    COMMAND ${pack} tar.gz ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_ARCHIVE_NAME} ${epoch}
+                    COMMAND ${pack} deb ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_DEB_NAME} ${epoch}
+                            ${PROJECT_BINARY_DIR}/deb-control ${CMAKE_OBJDUMP}
+                    VERBATIM)
   add_dependencies(cpubusy_release cpubusy cpubusy_docs)
 endif()

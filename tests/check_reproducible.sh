@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the release twice more from the commit that DIST was built from and
 # checks that the bytes are the same: once in a fresh clone in another
-# folder, with another time zone, umask and locale, and a clock two days
-# ahead; once from the source tarball, unpacked in a third folder with no
-# git, which must give the same binary packages (it makes no source tarball
-# itself). Differences are listed; diffoscope shows what they are.
+# folder, on another file system where /dev/shm is one, with another time
+# zone, umask and locale, and a clock two days ahead; once from the source
+# tarball, unpacked in a third folder with no git, which must give the same
+# binary packages (it makes no source tarball itself). Differences are
+# listed; diffoscope shows what they are.
 # Time zones are POSIX strings, which need no tzdata.
 # Usage: check_reproducible.sh DIST VERSION
 set -u
@@ -29,11 +30,13 @@ same() {  # same NAME OTHER_DIST [NOT_MADE...]: OTHER_DIST has what DIST has, by
 [ -z "$(git -C "$source_dir" status --porcelain --untracked-files=no)" ] ||
   echo "note: the work tree has changes that are not committed; only the commit is rebuilt"
 
-git clone -q "$source_dir" "$scratch/clone"
-(cd "$scratch/clone" && umask 0077 && TZ='<+14>-14' LC_ALL=C.UTF-8 \
+clone=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
+trap 'rm -rf "$scratch" "$clone"' EXIT
+git clone -q "$source_dir" "$clone/cpubusy"
+(cd "$clone/cpubusy" && umask 0077 && TZ='<+14>-14' LC_ALL=C.UTF-8 \
   faketime -f +2d make --no-print-directory dist) >"$scratch/clone.log" 2>&1 ||
   { echo "FAIL: make dist in a clone:"; tail -30 "$scratch/clone.log"; exit 1; }
-same "a clone, built elsewhere and later, in another time zone and umask" "$scratch/clone/dist"
+same "a clone, built elsewhere and later, in another time zone and umask" "$clone/cpubusy/dist"
 
 mkdir "$scratch/unpacked"
 tar -xzf "$dist/cpubusy-$version.tar.gz" -C "$scratch/unpacked" ||

@@ -10,7 +10,7 @@ packages_for() {
     windows) echo "g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 python3-pefile file" ;;
     cross) echo "qemu-user g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-i686-linux-gnu g++-s390x-linux-gnu" ;;
     bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
-    dist) echo "dpkg-dev fakeroot file lintian mandoc groff-base zip unzip devscripts git" ;;
+    dist) echo "dpkg-dev file lintian mandoc groff-base zip unzip devscripts git" ;;
     reproducible) echo "faketime git" ;;
     # The fuzz preset's clang++ is Debian's default clang; its runtime
     # libraries come in the matching libclang-rt-dev.
