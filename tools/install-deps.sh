@@ -53,6 +53,17 @@ case " ${missing[*]} " in
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
 esac
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-[ ${#recommended[@]} -eq 0 ] || apt-get install -y -qq "${recommended[@]}" >/dev/null
-[ ${#plain[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends "${plain[@]}" >/dev/null
+# shellcheck source=/dev/null
+. /etc/os-release
+# A mirror caught mid-sync fails an index now and then (seen: bookworm-
+# security's i386 one). Then the packages of one architecture may lag those
+# of another, which multiarch refuses: the install prefers the release's own
+# suite, which has both.
+prefer=()
+if ! apt-get update -qq; then
+  echo "cpubusy: apt-get update failed; installing from $VERSION_CODENAME's own suite" >&2
+  prefer=(-t "$VERSION_CODENAME")
+fi
+[ ${#recommended[@]} -eq 0 ] || apt-get install -y -qq "${prefer[@]}" "${recommended[@]}" >/dev/null
+[ ${#plain[@]} -eq 0 ] ||
+  apt-get install -y -qq --no-install-recommends "${prefer[@]}" "${plain[@]}" >/dev/null
