@@ -23,8 +23,8 @@ __attribute__((format(CPUBUSY_PRINTF_FORMAT, 1, 2))) int print(const char* forma
 
 // Arguments are ignored: the tool has none.
 int main() {
-  const cpubusy::Platform platform = {GetModuleHandleA, GetProcAddress, GetSystemInfo, Sleep,
-                                      print};
+  const cpubusy::Platform platform = {GetModuleHandleA, GetProcAddress, GetCurrentThread,
+                                      GetSystemInfo,    Sleep,          print};
   const int status = cpubusy::run_usage_sampling(platform);
   // Into a file or a pipe the report is still in the buffer here: if it
   // cannot be written (a full disk, a closed descriptor), the exit status

@@ -23,6 +23,7 @@ namespace cpubusy {
 struct Platform {
   HMODULE(WINAPI* get_module_handle)(LPCSTR module_name);
   FARPROC(WINAPI* get_proc_address)(HMODULE module, LPCSTR proc_name);
+  HANDLE(WINAPI* get_current_thread)();
   void(WINAPI* get_system_info)(LPSYSTEM_INFO system_info);
   void(WINAPI* sleep)(DWORD milliseconds);
   int (*print)(const char* format, ...) __attribute__((format(CPUBUSY_PRINTF_FORMAT, 1, 2)));
@@ -30,7 +31,9 @@ struct Platform {
 
 // Samples the counters of every processor, up to the first 32, twice,
 // 500 ms apart, and prints the processor count and each sampled processor's
-// busy share. Returns the process exit status: 0 after a report, -1 when
+// busy share. Where Windows has processor groups, the run first keeps its
+// thread on its own group, so that the count and both samples describe the
+// same processors. Returns the process exit status: 0 after a report, -1 when
 // the query routine is missing or a query fails (with a message in either
 // case).
 std::int32_t run_usage_sampling(const Platform& platform);

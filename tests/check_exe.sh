@@ -4,7 +4,8 @@
 # from Windows XP x64 and Server 2003 (NT 5.2) on. Its header asks for no
 # more than that version, it imports only functions that the KERNEL32.dll
 # and msvcrt.dll of that Windows already exported (NtQuerySystemInformation
-# is looked up at run time, never imported), and it carries a version
+# and the processor group routines are looked up at run time by name,
+# never imported), and it carries a version
 # resource for VERSION. It is hardened: marked for address space layout
 # randomisation (with its relocations), for no execution from data pages and
 # as Terminal Server aware, and the x64 one for high-entropy addresses; and
@@ -20,7 +21,8 @@ import pefile
 # Exported by Windows 2000 and by Windows XP x64 alike.
 COMMON = {
     "kernel32.dll": {
-        "DeleteCriticalSection", "EnterCriticalSection", "GetLastError", "GetModuleHandleA",
+        "DeleteCriticalSection", "EnterCriticalSection", "GetCurrentThread", "GetLastError",
+        "GetModuleHandleA",
         "GetProcAddress", "GetStartupInfoA", "GetSystemInfo", "InitializeCriticalSection",
         "IsDBCSLeadByteEx", "LeaveCriticalSection", "MultiByteToWideChar",
         "SetUnhandledExceptionFilter", "Sleep", "TlsGetValue", "VirtualProtect", "VirtualQuery",
@@ -54,6 +56,11 @@ KINDS = {
             "msvcrt.dll": {"___lc_codepage_func", "___mb_cur_max_func", "__iob_func", "_acmdln",
                            "_commode", "_fmode"},
         }),
+}
+# Looked up by name at run time: in the file as strings, never imported.
+LOOKED_UP = {
+    "ntdll.dll": ["NtQuerySystemInformation"],
+    "kernel32.dll": ["GetThreadGroupAffinity", "SetThreadGroupAffinity"],
 }
 STRINGS = {  # besides the two versions
     "ProductName": "cpubusy",
@@ -107,8 +114,15 @@ for dll, names in sorted(imported.items()):
         failures.append(f"imports {name} from {dll}, which is not known to be in {WINDOWS}")
 if "kernel32.dll" not in imported:
     failures.append("does not import KERNEL32.dll")
-if any("NtQuerySystemInformation" in names for names in imported.values()):
-    failures.append("NtQuerySystemInformation is imported")
+with open(path, "rb") as image:
+    data = image.read()
+for dll, routines in LOOKED_UP.items():
+    for name in [dll] + routines:
+        if name.encode() + b"\0" not in data:
+            failures.append(f"no string {name!r} to look it up by at run time")
+    for name in routines:
+        if any(name in names for names in imported.values()):
+            failures.append(f"{name} is imported")
 
 strings = {}
 fixed = None

@@ -17,6 +17,14 @@
 namespace cpubusy {
 namespace {
 
+// One processor group's count and the records that the fake query writes
+// for it on its first and second call.
+struct Group {
+  DWORD processors;
+  std::vector<ProcessorTimes> first;
+  std::vector<ProcessorTimes> second;
+};
+
 // What the fake platform does and what the run asked of it.
 struct Fake {
   bool has_query = true;
@@ -24,6 +32,16 @@ struct Fake {
   // Records the fake query writes on its first and second call.
   std::vector<ProcessorTimes> first;
   std::vector<ProcessorTimes> second;
+  // Groups besides the one above, group 0. While the thread is not kept
+  // on a group, it starts on group 1 and moves to the next group at every
+  // GetSystemInfo and query, as on Windows 11 with more than 64 processors.
+  std::vector<Group> other_groups;
+  bool kernel32_loaded = true;
+  bool group_routines = false;
+  BOOL get_affinity_result = 1;
+  BOOL set_affinity_result = 1;
+  int group = 0;
+  bool kept = false;
   bool write_first = true;
   bool write_second = true;
   // What each query returns; a failure status writes nothing.
@@ -39,6 +57,8 @@ struct Fake {
 
 Fake fake;
 int module_marker;
+int kernel32_marker;
+int thread_marker;
 
 void store(unsigned char* record, const ProcessorTimes& times) {
   store_le64(record + kIdleTimeOffset, times.IdleTime);
@@ -46,9 +66,21 @@ void store(unsigned char* record, const ProcessorTimes& times) {
   store_le64(record + kUserTimeOffset, times.UserTime);
 }
 
+// The group that the thread runs on now, after the move that each call
+// brings unless it is kept on one.
+Group current_group() {
+  const int groups = 1 + static_cast<int>(fake.other_groups.size());
+  if (!fake.kept && groups > 1) {
+    fake.group = (fake.group + 1) % groups;
+  }
+  return fake.group == 0 ? Group{fake.processors, fake.first, fake.second}
+                         : fake.other_groups[static_cast<std::size_t>(fake.group - 1)];
+}
+
 LONG WINAPI fake_query(SYSTEM_INFORMATION_CLASS information_class, PVOID buffer, ULONG length,
                        PULONG returned) {
   const bool is_first = fake.lengths.empty();
+  const Group current = current_group();
   fake.events.push_back("query " + std::to_string(information_class));
   fake.lengths.push_back(length);
   fake.buffers.push_back(buffer);
@@ -56,7 +88,7 @@ LONG WINAPI fake_query(SYSTEM_INFORMATION_CLASS information_class, PVOID buffer,
   for (ULONG i = 0; i < length && i < kSampleBytes; ++i) {
     fake.buffers_were_zero = fake.buffers_were_zero && bytes[i] == 0;
   }
-  const std::vector<ProcessorTimes>& records = is_first ? fake.first : fake.second;
+  const std::vector<ProcessorTimes>& records = is_first ? current.first : current.second;
   const LONG status = is_first ? fake.first_status : fake.second_status;
   if (status < 0 || !(is_first ? fake.write_first : fake.write_second)) {
     return status;
@@ -70,25 +102,67 @@ LONG WINAPI fake_query(SYSTEM_INFORMATION_CLASS information_class, PVOID buffer,
   return status;
 }
 
+std::string describe(const GROUP_AFFINITY& affinity) {
+  return "group " + std::to_string(affinity.Group) + " mask " + std::to_string(affinity.Mask);
+}
+
+BOOL WINAPI fake_get_thread_group_affinity(HANDLE thread, PGROUP_AFFINITY affinity) {
+  fake.events.emplace_back(std::string("get affinity") +
+                           (thread == &thread_marker ? "" : " (bad thread)"));
+  std::memset(affinity, 0xEE, sizeof *affinity);
+  if (fake.get_affinity_result != 0) {
+    *affinity = GROUP_AFFINITY{};
+    affinity->Group = static_cast<WORD>(fake.group);
+    affinity->Mask = 0x3F;
+  }
+  return fake.get_affinity_result;
+}
+
+BOOL WINAPI fake_set_thread_group_affinity(HANDLE thread, const GROUP_AFFINITY* affinity,
+                                           PGROUP_AFFINITY previous) {
+  fake.events.push_back("set affinity " + describe(*affinity) +
+                        (thread == &thread_marker ? "" : " (bad thread)") +
+                        (previous == nullptr ? "" : " (previous asked for)"));
+  if (fake.set_affinity_result != 0) {
+    fake.group = affinity->Group;
+    fake.kept = true;
+  }
+  return fake.set_affinity_result;
+}
+
 HMODULE WINAPI fake_get_module_handle(LPCSTR name) {
   fake.events.push_back(std::string("module ") + name);
+  if (std::strcmp(name, "kernel32.dll") == 0) {
+    return fake.kernel32_loaded ? reinterpret_cast<HMODULE>(&kernel32_marker) : nullptr;
+  }
   return reinterpret_cast<HMODULE>(&module_marker);
 }
 
 FARPROC WINAPI fake_get_proc_address(HMODULE module, LPCSTR name) {
-  fake.events.push_back(
-      std::string("proc ") + name +
-      (module == reinterpret_cast<HMODULE>(&module_marker) ? "" : " (bad handle)"));
-  if (!fake.has_query) {
-    return nullptr;
+  const bool in_ntdll = std::strcmp(name, "NtQuerySystemInformation") == 0;
+  int* expected = in_ntdll ? &module_marker : &kernel32_marker;
+  fake.events.push_back(std::string("proc ") + name +
+                        (module == reinterpret_cast<HMODULE>(expected) ? "" : " (bad handle)"));
+  void (*routine)() = nullptr;
+  if (in_ntdll && fake.has_query) {
+    routine = reinterpret_cast<void (*)()>(&fake_query);
+  } else if (fake.group_routines && std::strcmp(name, "GetThreadGroupAffinity") == 0) {
+    routine = reinterpret_cast<void (*)()>(&fake_get_thread_group_affinity);
+  } else if (fake.group_routines && std::strcmp(name, "SetThreadGroupAffinity") == 0) {
+    routine = reinterpret_cast<void (*)()>(&fake_set_thread_group_affinity);
   }
-  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&fake_query));
+  return reinterpret_cast<FARPROC>(routine);
+}
+
+HANDLE WINAPI fake_get_current_thread() {
+  fake.events.emplace_back("current thread");
+  return &thread_marker;
 }
 
 void WINAPI fake_get_system_info(LPSYSTEM_INFO info) {
   fake.events.emplace_back("system info");
   std::memset(info, 0xEE, sizeof *info);  // only the count may be relied on
-  info->dwNumberOfProcessors = fake.processors;
+  info->dwNumberOfProcessors = current_group().processors;
 }
 
 void WINAPI fake_sleep(DWORD milliseconds) {
@@ -110,8 +184,23 @@ int fake_print(const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
   return size;
 }
 
-const Platform kFakePlatform = {fake_get_module_handle, fake_get_proc_address, fake_get_system_info,
-                                fake_sleep, fake_print};
+const Platform kFakePlatform = {fake_get_module_handle,
+                                fake_get_proc_address,
+                                fake_get_current_thread,
+                                fake_get_system_info,
+                                fake_sleep,
+                                fake_print};
+
+// A kernel32.dll without the group routines, as before Windows 7.
+const std::vector<std::string> kLookups = {"module ntdll.dll", "proc NtQuerySystemInformation",
+                                           "module kernel32.dll", "proc GetThreadGroupAffinity",
+                                           "proc SetThreadGroupAffinity"};
+
+std::vector<std::string> after_lookups(const std::vector<std::string>& events) {
+  std::vector<std::string> all = kLookups;
+  all.insert(all.end(), events.begin(), events.end());
+  return all;
+}
 
 class RunTest : public ::testing::Test {
  protected:
@@ -133,16 +222,8 @@ TEST_F(RunTest, TwoProcessorReportIsExact) {
   EXPECT_EQ(run_usage_sampling(kFakePlatform), 0);
   EXPECT_EQ(fake.output, "\n[i] Processor Count: 2\n\n[i] CPU 00: = 7%\n[i] CPU 01: = 100%");
   // The count line comes before the first sample, the report after the second.
-  const std::vector<std::string> expected = {"module ntdll.dll",
-                                             "proc NtQuerySystemInformation",
-                                             "system info",
-                                             "print",
-                                             "query 8",
-                                             "sleep 500",
-                                             "query 8",
-                                             "print",
-                                             "print"};
-  EXPECT_EQ(fake.events, expected);
+  EXPECT_EQ(fake.events, after_lookups({"system info", "print", "query 8", "sleep 500", "query 8",
+                                        "print", "print"}));
   ASSERT_EQ(fake.buffers.size(), 2U);
   EXPECT_NE(fake.buffers[0], fake.buffers[1]);
   EXPECT_TRUE(fake.buffers_were_zero);
@@ -240,10 +321,9 @@ TEST_P(QueryStatusTest, AFailedQueryEndsTheRunWithItsStatus) {
   fake.second = {{50, 100, 0}, {0, 100, 0}};
   EXPECT_EQ(run_usage_sampling(kFakePlatform), c.exit_status);
   EXPECT_EQ(fake.output, c.output);
-  std::vector<std::string> expected = {"module ntdll.dll", "proc NtQuerySystemInformation",
-                                       "system info", "print"};
+  std::vector<std::string> expected = {"system info", "print"};
   expected.insert(expected.end(), c.events.begin(), c.events.end());
-  EXPECT_EQ(fake.events, expected);
+  EXPECT_EQ(fake.events, after_lookups(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -287,6 +367,90 @@ INSTANTIATE_TEST_SUITE_P(
                    "\n[i] Processor Count: 0\n",
                    {"query 8", "sleep 500", "query 8"}}),
     [](const ::testing::TestParamInfo<StatusCase>& info) { return std::string(info.param.name); });
+
+struct GroupCase {
+  const char* name;
+  bool kernel32_loaded;
+  bool group_routines;
+  BOOL get_result, set_result;
+  bool other_groups;  // the machine has groups 1 and 2 besides group 0
+  const char* output;
+  std::vector<std::string> events;  // between the lookups and GetSystemInfo
+};
+
+class GroupTest : public RunTest, public ::testing::WithParamInterface<GroupCase> {};
+
+TEST_P(GroupTest, CountAndBothSamplesComeFromOneGroup) {
+  const GroupCase c = GetParam();
+  fake.kernel32_loaded = c.kernel32_loaded;
+  fake.group_routines = c.group_routines;
+  fake.get_affinity_result = c.get_result;
+  fake.set_affinity_result = c.set_result;
+  fake.first = {{1000, 5000, 2000}, {40, 100, 60}};
+  fake.second = {{1093, 5060, 2040}, {40, 900, 260}};  // 7% and 100%
+  if (c.other_groups) {
+    fake.group = 1;  // the thread's own group
+    fake.other_groups = {
+        {3, {{0, 100, 0}, {0, 100, 0}, {0, 100, 0}}, {{50, 200, 0}, {10, 200, 0}, {90, 200, 0}}},
+        {1, {{0, 0, 0}}, {{900, 900, 100}}}};
+  }
+  EXPECT_EQ(run_usage_sampling(kFakePlatform), 0);
+  EXPECT_EQ(fake.output, c.output);
+  std::vector<std::string> expected = {"module ntdll.dll", "proc NtQuerySystemInformation",
+                                       "module kernel32.dll"};
+  if (c.kernel32_loaded) {
+    expected.insert(expected.end(), {"proc GetThreadGroupAffinity", "proc SetThreadGroupAffinity"});
+  }
+  expected.insert(expected.end(), c.events.begin(), c.events.end());
+  expected.insert(expected.end(), {"system info", "print", "query 8", "sleep 500", "query 8"});
+  expected.resize(expected.size() + (c.other_groups ? 3 : 2), "print");
+  EXPECT_EQ(fake.events, expected);
+}
+
+const char* const kGroupZeroReport =
+    "\n[i] Processor Count: 2\n\n[i] CPU 00: = 7%\n[i] CPU 01: = 100%";
+
+INSTANTIATE_TEST_SUITE_P(
+    Groups, GroupTest,
+    ::testing::Values(
+        GroupCase{"KeptOnItsOwnGroup",
+                  true,
+                  true,
+                  1,
+                  1,
+                  true,
+                  "\n[i] Processor Count: 3\n\n[i] CPU 00: = 50%\n[i] CPU 01: = 90%\n"
+                  "[i] CPU 02: = 10%",
+                  {"current thread", "get affinity", "set affinity group 1 mask 63"}},
+        GroupCase{"OneGroupKept",
+                  true,
+                  true,
+                  1,
+                  1,
+                  false,
+                  kGroupZeroReport,
+                  {"current thread", "get affinity", "set affinity group 0 mask 63"}},
+        // Before Windows 7, and on Linux, the run goes on as it always has.
+        GroupCase{"NoGroupRoutines", true, false, 1, 1, false, kGroupZeroReport, {}},
+        GroupCase{"NoKernel32Module", false, false, 1, 1, false, kGroupZeroReport, {}},
+        // A failed call leaves the thread where it was.
+        GroupCase{"GetFails",
+                  true,
+                  true,
+                  0,
+                  1,
+                  false,
+                  kGroupZeroReport,
+                  {"current thread", "get affinity"}},
+        GroupCase{"SetFails",
+                  true,
+                  true,
+                  1,
+                  0,
+                  false,
+                  kGroupZeroReport,
+                  {"current thread", "get affinity", "set affinity group 0 mask 63"}}),
+    [](const ::testing::TestParamInfo<GroupCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace cpubusy

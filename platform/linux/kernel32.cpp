@@ -9,6 +9,8 @@ namespace {
 
 // The one module this stand-in knows; its address is the handle.
 HINSTANCE__ ntdll_module = {0};
+// What this stand-in's thread handle points at: nothing reads it.
+int current_thread = 0;
 
 char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -38,6 +40,8 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
   }
   return cpubusy::ntdll_export(lpProcName);
 }
+
+HANDLE WINAPI GetCurrentThread() { return &current_thread; }
 
 void WINAPI GetSystemInfo(LPSYSTEM_INFO lpSystemInfo) {
   *lpSystemInfo = SYSTEM_INFO{};
