@@ -35,8 +35,8 @@ Routine look_up(const Platform& platform, HMODULE module, LPCSTR name) {
 // count and each query describe the group that the thread runs on at that
 // moment; since Windows 11 a thread may move between groups. Keeping the
 // thread on its own group makes every share come from one processor's two
-// samples. Where the routines are missing there is one group. If the call
-// fails the thread stays where it was, as on every Windows before groups.
+// samples. Where the routines are missing there is one group. If a call
+// fails, the thread is left as it was, as on every Windows before groups.
 void keep_to_own_group(const Platform& platform) {
   const HMODULE kernel32 = platform.get_module_handle("kernel32.dll");
   if (kernel32 == nullptr) {

@@ -68,13 +68,17 @@ void store(unsigned char* record, const ProcessorTimes& times) {
 
 // The group that the thread runs on now, after the move that each call
 // brings unless it is kept on one.
+Group group_data(int group) {
+  return group == 0 ? Group{fake.processors, fake.first, fake.second}
+                    : fake.other_groups[static_cast<std::size_t>(group - 1)];
+}
+
 Group current_group() {
   const int groups = 1 + static_cast<int>(fake.other_groups.size());
   if (!fake.kept && groups > 1) {
     fake.group = (fake.group + 1) % groups;
   }
-  return fake.group == 0 ? Group{fake.processors, fake.first, fake.second}
-                         : fake.other_groups[static_cast<std::size_t>(fake.group - 1)];
+  return group_data(fake.group);
 }
 
 LONG WINAPI fake_query(SYSTEM_INFORMATION_CLASS information_class, PVOID buffer, ULONG length,
@@ -113,7 +117,8 @@ BOOL WINAPI fake_get_thread_group_affinity(HANDLE thread, PGROUP_AFFINITY affini
   if (fake.get_affinity_result != 0) {
     *affinity = GROUP_AFFINITY{};
     affinity->Group = static_cast<WORD>(fake.group);
-    affinity->Mask = 0x3F;
+    affinity->Mask =
+        (KAFFINITY{1} << group_data(fake.group).processors) - 1;  // all of its processors
   }
   return fake.get_affinity_result;
 }
@@ -412,44 +417,44 @@ const char* const kGroupZeroReport =
 
 INSTANTIATE_TEST_SUITE_P(
     Groups, GroupTest,
-    ::testing::Values(
-        GroupCase{"KeptOnItsOwnGroup",
-                  true,
-                  true,
-                  1,
-                  1,
-                  true,
-                  "\n[i] Processor Count: 3\n\n[i] CPU 00: = 50%\n[i] CPU 01: = 90%\n"
-                  "[i] CPU 02: = 10%",
-                  {"current thread", "get affinity", "set affinity group 1 mask 63"}},
-        GroupCase{"OneGroupKept",
-                  true,
-                  true,
-                  1,
-                  1,
-                  false,
-                  kGroupZeroReport,
-                  {"current thread", "get affinity", "set affinity group 0 mask 63"}},
-        // Before Windows 7, and on Linux, the run goes on as it always has.
-        GroupCase{"NoGroupRoutines", true, false, 1, 1, false, kGroupZeroReport, {}},
-        GroupCase{"NoKernel32Module", false, false, 1, 1, false, kGroupZeroReport, {}},
-        // A failed call leaves the thread where it was.
-        GroupCase{"GetFails",
-                  true,
-                  true,
-                  0,
-                  1,
-                  false,
-                  kGroupZeroReport,
-                  {"current thread", "get affinity"}},
-        GroupCase{"SetFails",
-                  true,
-                  true,
-                  1,
-                  0,
-                  false,
-                  kGroupZeroReport,
-                  {"current thread", "get affinity", "set affinity group 0 mask 63"}}),
+    ::testing::Values(GroupCase{"KeptOnItsOwnGroup",
+                                true,
+                                true,
+                                1,
+                                1,
+                                true,
+                                "\n[i] Processor Count: 3\n\n[i] CPU 00: = 50%\n[i] CPU 01: = 90%\n"
+                                "[i] CPU 02: = 10%",
+                                {"current thread", "get affinity", "set affinity group 1 mask 7"}},
+                      GroupCase{"OneGroupKept",
+                                true,
+                                true,
+                                1,
+                                1,
+                                false,
+                                kGroupZeroReport,
+                                {"current thread", "get affinity", "set affinity group 0 mask 3"}},
+                      // Before Windows 7, and on Linux, the run goes on as it always has.
+                      GroupCase{"NoGroupRoutines", true, false, 1, 1, false, kGroupZeroReport, {}},
+                      GroupCase{
+                          "NoKernel32Module", false, false, 1, 1, false, kGroupZeroReport, {}},
+                      // A failed call leaves the thread where it was.
+                      GroupCase{"GetFails",
+                                true,
+                                true,
+                                0,
+                                1,
+                                false,
+                                kGroupZeroReport,
+                                {"current thread", "get affinity"}},
+                      GroupCase{"SetFails",
+                                true,
+                                true,
+                                1,
+                                0,
+                                false,
+                                kGroupZeroReport,
+                                {"current thread", "get affinity", "set affinity group 0 mask 3"}}),
     [](const ::testing::TestParamInfo<GroupCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
