@@ -16,7 +16,11 @@ shift 2
 if [ "$expected_count" = online ]; then
   # "0,2-3": the highest number ends the list.
   highest=$(sed -n 's/.*[,-]//; /^[0-9][0-9]*$/p' /sys/devices/system/cpu/online 2>/dev/null)
-  expected_count=$([ -n "$highest" ] && echo $((highest + 1)) || getconf _NPROCESSORS_ONLN)
+  if [ -n "$highest" ]; then
+    expected_count=$((highest + 1))
+  else
+    expected_count=$(getconf _NPROCESSORS_ONLN)
+  fi
 fi
 case $eol in
   lf) nl=$'\n' ;;

@@ -16,11 +16,17 @@ trap 'rm -rf "$scratch"' EXIT
 failed=0
 
 same() {  # same NAME OTHER_DIST [NOT_MADE...]: OTHER_DIST has what DIST has, byte for byte
-  local differing
-  differing=$(cd "$2" && for file in *; do cmp -s "$file" "$dist/$file" || echo "$file"; done)
-  differing+=$(ls "$dist" | grep -vxF -f <(ls "$2"; printf '%s\n' "${@:3}") | sed 's/^/ missing: /')
-  if [ -z "$differing" ] && [ -n "$(ls "$2")" ]; then
-    echo "ok: $1: $(ls "$2" | wc -l) files, byte for byte the same"
+  local differing="" file files=0
+  for file in "$2"/*; do
+    [ -e "$file" ] || continue
+    files=$((files + 1))
+    cmp -s "$file" "$dist/${file##*/}" || differing+=" ${file##*/}"
+  done
+  for file in "$dist"/*; do
+    [[ -e $2/${file##*/} || " ${*:3} " == *" ${file##*/} "* ]] || differing+=" missing: ${file##*/}"
+  done
+  if [ -z "$differing" ] && [ "$files" -gt 0 ]; then
+    echo "ok: $1: $files files, byte for byte the same"
   else
     echo "FAIL: $1: these differ: $differing"
     failed=1

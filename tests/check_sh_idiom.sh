@@ -6,6 +6,7 @@
 # Usage: check_sh_idiom.sh RUNNER... PROGRAM
 set -u
 "${@:1:$#-1}" --probe || exit  # 77: the runner cannot run programs here
+# shellcheck disable=SC2016 # sed's own script, not the shell's
 idiom=$(sed -n '/^```sh$/,/^```$/{/^```/d;p}' "$(dirname "$0")/../README.md")
 [ -n "$idiom" ] || { echo "FAIL: README.md has no sh block"; exit 1; }
 bin=$(mktemp -d)
