@@ -6,7 +6,7 @@
 # object has them, and Debian 12's C library start files have none; so that
 # line is left out, and where the program still has its symbols, its own
 # main is checked for the landing pad that -fcf-protection puts first.
-# Windows: check_exe.sh, with the PE marks, for VERSION.
+# Windows: check_exe.py, with the PE marks, for VERSION.
 # Usage: check_hardened.sh VERSION FILE...
 set -u
 version=$1
@@ -42,7 +42,7 @@ for file in "$@"; do
       ;;
     *.zip)
       unzip -q -o "$file" -d "$scratch"
-      bash "$here/check_exe.sh" "$scratch/$(basename "$file" .zip)/cpubusy.exe" "$version" ||
+      "$here/check_exe.py" "$scratch/$(basename "$file" .zip)/cpubusy.exe" "$version" ||
         failed=1
       ;;
     *) check_program "$file" "$file" ;;

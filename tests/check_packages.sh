@@ -69,7 +69,7 @@ for system in win32 win64; do
     has_files "$(unzip -Z1 "$zip")" cpubusy.exe README.txt
   unzip -q "$zip" -d "$scratch"
   check "its cpubusy.exe is a console program for its Windows, version $version" \
-    bash "$here/check_exe.sh" "$folder/cpubusy.exe" "$version"
+    "$here/check_exe.py" "$folder/cpubusy.exe" "$version"
   check "its README.txt has Windows line ends" grep -q $'\r$' "$folder/README.txt"
   preset=windows
   [ $system = win64 ] && preset=windows-x64

@@ -10,6 +10,8 @@ tool=("$@")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 : >"$scratch/probe"
+# The scripts of sh -c take their arguments as $1 and on, in single quotes.
+# shellcheck disable=SC2016
 unshare -m sh -c 'mount --bind "$1" /proc/stat && mount --bind "$1" /sys/devices/system/cpu/online' \
   sh "$scratch/probe" 2>/dev/null ||
   { echo "SKIP: files cannot be bound over /proc/stat here (needs root and unshare -m)"; exit 77; }
@@ -19,6 +21,7 @@ failed=0
 # $scratch/stat bound over the kernel's files; the output goes to
 # $scratch/out, the exit status to $status.
 run_bound() {
+  # shellcheck disable=SC2016 # the script's own $1, as above
   timeout 60 unshare -m sh -c 'mount --bind "$1/online" /sys/devices/system/cpu/online &&
     mount --bind "$1/stat" /proc/stat && shift && exec "$@"' sh "$scratch" "$@" "${tool[@]}" \
     >"$scratch/out"
@@ -33,30 +36,15 @@ serve() {
   run_bound "${@:3}"
 }
 # serve_two ONLINE FIRST SECOND: as serve, but /proc/stat is a FIFO that
-# gives FIRST to the tool's first reading and SECOND to its next. SECOND
-# goes in only once the first reader has closed the FIFO, however long that
-# takes: inotify tells of the close. The tool starts only once the writer
-# watches, and a writer that cannot watch fails the case.
+# gives FIRST to the tool's first reading and SECOND to its next
+# (serve_fifo.py). The tool starts only once the writer watches, and a
+# writer that cannot watch fails the case.
 serve_two() {
   printf '%s' "$1" >"$scratch/online"
   rm -f "$scratch/stat"
   mkfifo "$scratch/stat"
   rm -f "$scratch/watching"
-  /usr/bin/python3 - "$scratch/stat" "$2" "$3" "$scratch/watching" <<'PYTHON' &
-import ctypes, os, sys
-IN_CLOSE_NOWRITE = 0x10  # a reader closed it
-fifo, first, second, watching = sys.argv[1:]
-libc = ctypes.CDLL(None, use_errno=True)
-watch = libc.inotify_init1(0)
-if watch < 0 or libc.inotify_add_watch(watch, fifo.encode(), IN_CLOSE_NOWRITE) < 0:
-    raise OSError(ctypes.get_errno(), "inotify")
-open(watching, "w").close()
-with open(fifo, "w") as reader:
-    reader.write(first)
-os.read(watch, 4096)
-with open(fifo, "w") as reader:
-    reader.write(second)
-PYTHON
+  "$(dirname "$0")/serve_fifo.py" "$scratch/stat" "$2" "$3" "$scratch/watching" &
   local writer=$!
   while [ ! -e "$scratch/watching" ] && kill -0 "$writer" 2>/dev/null; do sleep 0.01; done
   if [ -e "$scratch/watching" ]; then

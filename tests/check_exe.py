@@ -1,19 +1,20 @@
-#!/usr/bin/env bash
-# Checks that cpubusy.exe is a console program that starts on every Windows
-# of its kind: the 32-bit x86 one from Windows 2000 (NT 5.0) on, the x64 one
-# from Windows XP x64 and Server 2003 (NT 5.2) on. Its header asks for no
-# more than that version, it imports only functions that the KERNEL32.dll
-# and msvcrt.dll of that Windows already exported (NtQuerySystemInformation
-# and the processor group routines are looked up at run time by name,
-# never imported), and it carries a version
-# resource for VERSION. It is hardened: marked for address space layout
-# randomisation (with its relocations), for no execution from data pages and
-# as Terminal Server aware, and the x64 one for high-entropy addresses; and
-# its header carries no link time, which would differ between two builds.
-# Reads the file with pefile, a real PE reader.
-# Usage: check_exe.sh cpubusy.exe VERSION
-set -u
-exec /usr/bin/python3 - "$@" <<'PYTHON'
+#!/usr/bin/python3
+"""Checks that cpubusy.exe is a console program that starts on every Windows
+of its kind: the 32-bit x86 one from Windows 2000 (NT 5.0) on, the x64 one
+from Windows XP x64 and Server 2003 (NT 5.2) on. Its header asks for no
+more than that version, it imports only functions that the KERNEL32.dll
+and msvcrt.dll of that Windows already exported (NtQuerySystemInformation
+and the processor group routines are looked up by name at run time, never
+imported), and it carries a version resource for VERSION. It is hardened:
+marked for address space layout randomisation (with its relocations), for
+no execution from data pages and as Terminal Server aware, and the x64 one
+for high-entropy addresses; and its header carries no link time, which
+would differ between two builds. Reads the file with pefile, a real PE
+reader.
+
+Usage: check_exe.py cpubusy.exe VERSION
+"""
+
 import sys
 
 import pefile
@@ -22,11 +23,10 @@ import pefile
 COMMON = {
     "kernel32.dll": {
         "DeleteCriticalSection", "EnterCriticalSection", "GetCurrentThread", "GetLastError",
-        "GetModuleHandleA",
-        "GetProcAddress", "GetStartupInfoA", "GetSystemInfo", "InitializeCriticalSection",
-        "IsDBCSLeadByteEx", "LeaveCriticalSection", "MultiByteToWideChar",
-        "SetUnhandledExceptionFilter", "Sleep", "TlsGetValue", "VirtualProtect", "VirtualQuery",
-        "WideCharToMultiByte",
+        "GetModuleHandleA", "GetProcAddress", "GetStartupInfoA", "GetSystemInfo",
+        "InitializeCriticalSection", "IsDBCSLeadByteEx", "LeaveCriticalSection",
+        "MultiByteToWideChar", "SetUnhandledExceptionFilter", "Sleep", "TlsGetValue",
+        "VirtualProtect", "VirtualQuery", "WideCharToMultiByte",
     },
     "msvcrt.dll": {
         "__getmainargs", "__initenv", "__set_app_type", "__setusermatherr", "_amsg_exit",
@@ -155,4 +155,3 @@ count = sum(len(names) for names in imported.values())
 print(f"{path}: {kind['name']} console program for {WINDOWS} and later, {count}"
       f" imports from {', '.join(sorted(imported))}, all in {WINDOWS}; version {version};"
       f" hardened")
-PYTHON
