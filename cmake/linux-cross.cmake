@@ -1,6 +1,7 @@
 # Linux on another architecture, with Debian's cross compiler for
 # CPUBUSY_TRIPLET, set by the toolchain file that includes this one. Its
-# programs run under qemu-user with the cross C library (qemu-run).
+# programs run with the cross C library under qemu-user (cmake/cross-run),
+# or natively where CPUBUSY_CROSS_RUN says so and the host can.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${CPUBUSY_TRIPLET}-gcc)
 set(CMAKE_CXX_COMPILER ${CPUBUSY_TRIPLET}-g++)
@@ -9,4 +10,5 @@ set(CMAKE_FIND_ROOT_PATH ${CPUBUSY_SYSROOT})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CPUBUSY_RUNNERS qemu)
+set(CPUBUSY_RUNNERS cross)
+set(CPUBUSY_RUNNER_cross cross-run ${CPUBUSY_CROSS_RUN} ${CPUBUSY_QEMU_ARCH} ${CPUBUSY_SYSROOT})

@@ -1,5 +1,6 @@
 # Windows with Debian's mingw-w64 cross compiler for CPUBUSY_TRIPLET, set by
-# the toolchain file that includes this one. Programs run under Wine here.
+# the toolchain file that includes this one. Programs run under Wine here,
+# through cmake/wine-run with a prefix of each runner's own in the build.
 set(CMAKE_SYSTEM_NAME Windows)
 # The posix threading variant: GoogleTest needs std::mutex.
 set(CMAKE_C_COMPILER ${CPUBUSY_TRIPLET}-gcc-posix)
@@ -9,6 +10,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/${CPUBUSY_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+foreach(runner IN LISTS CPUBUSY_RUNNERS)
+  set(CPUBUSY_RUNNER_${runner} wine-run ${runner} ${CMAKE_BINARY_DIR}/wineprefix-${runner})
+endforeach()
 
 # Static, so the program needs no libstdc++, libgcc or winpthread DLL.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
