@@ -1,43 +1,36 @@
-# A thin wrapper over the CMake presets. `make run` and `make test` do all
-# set-up on a Debian machine, installing what is missing (as root).
+# A thin wrapper over the CMake presets, which are the list of targets:
+# cmake/presets.cmake reads them. `make run` and `make test` do all set-up
+# on a Debian machine, installing what is missing (as root).
 JOBS ?= $(shell nproc)
-# Every preset that `make test` builds and tests, in this order: the native
-# build, its sanitizer and fuzz builds, Windows under Wine, and Linux on
-# other architectures under qemu-user.
-CROSS_PRESETS = linux-arm64 linux-armhf linux-i386 linux-s390x
-TEST_PRESETS = linux linux-asan fuzz windows windows-x64 $(CROSS_PRESETS)
-WINDOWS_PRESETS = windows windows-x64
-# What `make dist` packages, besides Windows: the native build, then these.
-DIST_CROSS_PRESETS = linux-arm64 linux-armhf
+DEPS = tools/install-deps.sh
+PRESETS = cmake -P cmake/presets.cmake
+VERSION = $(shell sed -n 's/^project.cpubusy VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# $(call build,PRESET[,TARGET...]): configures and builds a preset, quietly.
+build = cmake --preset $(1) >/dev/null && \
+  cmake --build --preset $(1) -j $(JOBS) $(if $(2),--target $(2)) >/dev/null
+# $(call deps,GROUP...,FILTER...): the packages of those groups, then those
+# of the presets that the filters pick (cmake comes with the first).
+deps = $(DEPS) build $(1) && $(DEPS) $$($(PRESETS) $(2))
 
-.PHONY: run check test bench dist windows run-windows fuzz lint clean build-linux build-windows
+.PHONY: run check test bench dist windows run-windows fuzz lint clean
 
-run: build-linux
+# The native build, which is the host's, runs as it is.
+run:
+	@$(DEPS) build
+	@$(call build,linux,cpubusy cpubusy_docs)
 	@build/linux/cpubusy
-
-# The tool alone (with its manual page), for each platform.
-build-linux:
-	@tools/install-deps.sh build
-	@cmake --preset linux >/dev/null
-	@cmake --build --preset linux --target cpubusy cpubusy_docs -j $(JOBS) >/dev/null
-
-build-windows:
-	@tools/install-deps.sh build windows
-	@for preset in $(WINDOWS_PRESETS); do \
-	  cmake --preset $$preset >/dev/null && \
-	  cmake --build --preset $$preset --target cpubusy -j $(JOBS) >/dev/null || exit 1; \
-	done
 
 # Everyday work: the native build and its tests, nothing else.
 check:
-	@tools/install-deps.sh build
-	@cmake --preset linux >/dev/null
-	@cmake --build --preset linux -j $(JOBS) >/dev/null
+	@$(DEPS) build
+	@$(call build,linux)
 	ctest --preset linux
 
+# Every preset, built and tested, in the order of the list; then the quick
+# bench, the release files and their checks.
 test:
-	tools/install-deps.sh build windows cross bench dist fuzz reproducible
-	@for preset in $(TEST_PRESETS); do \
+	$(call deps,bench dist reproducible)
+	@for preset in $$($(PRESETS)); do \
 	  echo "== $$preset"; \
 	  cmake --preset $$preset && cmake --build --preset $$preset -j $(JOBS) && \
 	  ctest --preset $$preset || exit 1; \
@@ -47,17 +40,13 @@ test:
 	tests/check_packages.sh dist $(VERSION)
 	tests/check_reproducible.sh dist $(VERSION)
 
-# Release packages in dist/: the Debian packages and .tar.gz for amd64,
-# arm64 and armhf, a .zip for each Windows build, the source tarball, and
-# SHA256SUMS. Two runs of one commit give the same bytes.
-VERSION = $(shell sed -n 's/^project.cpubusy VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# Release files in dist/ from every preset that ships (.deb and .tar.gz for
+# Linux, .zip for Windows), the source tarball and SHA256SUMS. Two runs of
+# one commit give the same bytes.
 dist:
-	@tools/install-deps.sh build windows cross dist
+	@$(call deps,dist,release)
 	rm -rf dist
-	for preset in linux $(DIST_CROSS_PRESETS) $(WINDOWS_PRESETS); do \
-	  cmake --preset $$preset >/dev/null && \
-	  cmake --build --preset $$preset --target cpubusy_release -j $(JOBS) >/dev/null || exit 1; \
-	done
+	for preset in $$($(PRESETS) release); do $(call build,$$preset,cpubusy_release) || exit 1; done
 	@# The source tarball: the commit's tracked files, with no setting of this
 	@# machine's or user's git (umask, line ends, attributes) in the way.
 	@if [ "$$(git rev-parse --show-toplevel 2>/dev/null)" = "$$(pwd -P)" ]; then \
@@ -74,36 +63,44 @@ dist:
 	@ls -1 dist
 
 # Cost, memory and accuracy of cpubusy beside psutil, mpstat and top.
-bench: build-linux build-windows
-	@tools/install-deps.sh bench
+bench: windows
+	@$(call deps,bench)
+	@$(call build,linux,cpubusy)
 	bench/bench.py
 
-# cpubusy.exe for 32-bit x86 Windows and for x64 Windows.
-windows: build-windows
-	@echo build/windows/cpubusy.exe; echo build/windows-x64/cpubusy.exe
+# cpubusy.exe for each Windows preset.
+windows:
+	@$(call deps,,Windows)
+	@for preset in $$($(PRESETS) Windows); do \
+	  $(call build,$$preset,cpubusy) && echo build/$$preset/cpubusy.exe || exit 1; \
+	done
 
-# The 32-bit cpubusy.exe under Wine, or the x64 one where this host cannot
-# run 32-bit programs.
+# cpubusy.exe under Wine, through the first runner that can run it here:
+# the 32-bit one where this host runs 32-bit programs, else the x64 one.
 run-windows: windows
-	@if build/windows/run-win32 --probe >/dev/null; then build/windows/run-win32 build/windows/cpubusy.exe; \
-	else build/windows-x64/run-win64 build/windows-x64/cpubusy.exe; fi
+	@for preset in $$($(PRESETS) Windows); do for runner in build/$$preset/run-*; do \
+	  if $$runner --probe >/dev/null; then exec $$runner build/$$preset/cpubusy.exe; fi; \
+	done; done
 
-# The /proc/stat reader under libFuzzer for FUZZ_SECONDS (0: until stopped);
-# `make test` runs it for 30 s. Inputs it finds stay in build/fuzz/fuzz-corpus.
+# The fuzz test (the /proc/stat reader under libFuzzer) for FUZZ_SECONDS
+# (0: until stopped); `make test` runs it for 30 s. Inputs it finds stay in
+# build/fuzz/fuzz-corpus.
 FUZZ_SECONDS ?= 0
 fuzz:
-	@tools/install-deps.sh build fuzz
-	@cmake --preset fuzz >/dev/null
+	@$(DEPS) build fuzz
+	@cmake --preset fuzz -DCPUBUSY_FUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS) >/dev/null
-	build/fuzz/cpubusy_proc_stat_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	  -artifact_prefix=build/fuzz/fuzz-artifacts/ build/fuzz/fuzz-corpus tests/proc_stat_corpus
+	ctest --preset fuzz
 
-# Formatting and clang-tidy over our code, cppcheck over the tool's (its
-# GoogleTest macros confuse cppcheck). Not run by `make test`.
+# Formatting, clang-tidy and cppcheck over our C++ (cppcheck over the
+# tool's alone: GoogleTest's macros confuse it), shellcheck over every shell
+# script, the build's runners among them, and flake8 over every Python one.
+# Not run by `make test`.
 SOURCES = $(wildcard app/*.cpp app/*.h usage/*.cpp usage/*.h platform/linux/*.cpp \
           platform/linux/*.h platform/linux/include/*.h tests/*.cpp tests/*.h)
+SCRIPTS = find . -path ./build -prune -o -path ./dist -prune -o -path ./.git -prune -o -type f
 lint:
-	@tools/install-deps.sh build fuzz lint
+	@$(DEPS) build lint fuzz
 	cmake --preset linux >/dev/null
 	cmake --preset fuzz >/dev/null
 	clang-format --dry-run --Werror $(SOURCES)
@@ -111,6 +108,8 @@ lint:
 	clang-tidy --quiet -p build/fuzz $(filter %_fuzz.cpp,$(SOURCES))
 	cppcheck --enable=warning,style,performance,portability --std=c++17 --inline-suppr --quiet \
 	  --error-exitcode=1 -I platform/linux/include -I platform/linux -I usage -I app app usage platform
+	shellcheck $$($(SCRIPTS) -exec grep -lE '^#!/(usr/)?bin/(env )?(ba)?sh' {} +) build/*/run-*
+	flake8 $$($(SCRIPTS) -name '*.py' -print)
 
 clean:
 	rm -rf build dist

@@ -67,8 +67,15 @@ else()
 endif()
 
 # `cmake --build --preset P --target cpubusy_release` puts this build's
-# release files into dist/, made by cmake/pack. Installing builds only what
-# the release needs, not the tests.
+# release files into dist/, made by cmake/pack; release-files lists them
+# for the package check, a .deb with its architecture.
+if(WIN32)
+  file(WRITE ${PROJECT_BINARY_DIR}/release-files "zip ${CPUBUSY_ARCHIVE_NAME}.zip\n")
+else()
+  file(WRITE ${PROJECT_BINARY_DIR}/release-files
+       "deb ${CPUBUSY_DEB_NAME}.deb ${CPUBUSY_DEB_ARCH}\ntar.gz ${CPUBUSY_ARCHIVE_NAME}.tar.gz\n")
+endif()
+# Installing builds only what the release needs, not the tests.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(pack ${PROJECT_SOURCE_DIR}/cmake/pack)
 set(dist ${PROJECT_SOURCE_DIR}/dist)

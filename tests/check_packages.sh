@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Checks the release packages in DIST: the Debian package installs a
-# working cpubusy and its manual page, the .tar.gz holds the same, and each
-# .zip holds cpubusy.exe (run under Wine through each runner of its build)
-# and its README. Programs run through the runners in BUILD/<preset>/.
+# Checks the release packages in DIST: each Debian package installs a
+# working cpubusy and its manual page, each .tar.gz holds the same, and
+# each .zip holds cpubusy.exe (run under Wine through each runner of its
+# build) and its README. Programs run through the runners in
+# BUILD/<preset>/.
 # Usage: check_packages.sh DIST VERSION [BUILD]
 set -u
 dist=$1 version=$2 build=${3:-build}
@@ -24,7 +25,7 @@ check() {  # a check that exits 77 could not run on this host
   else
     failed=$((failed + 1))
     echo "FAIL: $name"
-    echo "$output" | sed 's/^/    /'
+    echo "    ${output//$'\n'/$'\n'    }"
   fi
 }
 
@@ -39,43 +40,46 @@ deb_fields() {  # deb_fields DEB ARCHITECTURE
   [ "$(dpkg-deb -f "$1" Package Version Architecture)" = "$(printf 'Package: cpubusy\nVersion: %s\nArchitecture: %s' "$version" "$2")" ] &&
     dpkg-deb -f "$1" Depends | grep -qE '^libc6 \(>= [0-9.]+\)'
 }
-# Each Debian package and .tar.gz: its architecture, the name uname -m
-# gives it, and the build whose runner runs its program.
-for package in "amd64 x86_64 linux" "arm64 aarch64 linux-arm64" "armhf armv7l linux-armhf"; do
-  read -r arch machine preset <<<"$package"
-  deb=$dist/cpubusy_${version}_${arch}.deb
-  root=$scratch/$arch
-  check "the Debian package cpubusy_${version}_${arch}.deb is there" test -f "$deb"
-  check "its control fields name cpubusy $version for $arch, depending on libc6" \
-    deb_fields "$deb" "$arch"
+# Each file that a shipping preset's build put into DIST, as its
+# release-files lists it; programs run through that build's runners.
+check_deb() {  # check_deb PRESET NAME ARCHITECTURE
+  local deb=$dist/$2 root=$scratch/$3
+  check "the Debian package $2 is there" test -f "$deb"
+  check "its control fields name cpubusy $version for $3, depending on libc6" \
+    deb_fields "$deb" "$3"
   check "it holds the program, the manual page and the copyright" \
     has_files "$(dpkg-deb -c "$deb")" ./usr/bin/cpubusy ./usr/share/man/man1/cpubusy.1.gz \
     ./usr/share/doc/cpubusy/copyright
   dpkg-deb -x "$deb" "$root"
   check "the installed cpubusy prints a well-formed report" \
-    bash "$here/check_report.sh" lf online "$build/$preset"/run-* "$root/usr/bin/cpubusy"
+    bash "$here/check_report.sh" lf online "$build/$1"/run-* "$root/usr/bin/cpubusy"
   zcat "$root/usr/share/man/man1/cpubusy.1.gz" >"$root/cpubusy.1"
   check "the installed manual page renders" bash "$here/check_manpage.sh" "$root/cpubusy.1"
   check "lintian finds no error in it" lintian "$deb"
-  check "cpubusy-${version}-linux-${machine}.tar.gz holds bin/cpubusy and the manual page" \
-    has_files "$(tar -tzf "$dist/cpubusy-${version}-linux-${machine}.tar.gz")" bin/cpubusy \
-    share/man/man1/cpubusy.1.gz
-done
-
-for system in win32 win64; do
-  zip=$dist/cpubusy-${version}-${system}.zip
-  folder=$scratch/cpubusy-${version}-${system}
-  check "the $system .zip holds cpubusy.exe and README.txt" \
-    has_files "$(unzip -Z1 "$zip")" cpubusy.exe README.txt
-  unzip -q "$zip" -d "$scratch"
+}
+check_tar() {  # check_tar PRESET NAME
+  check "$2 holds bin/cpubusy and the manual page" \
+    has_files "$(tar -tzf "$dist/$2")" bin/cpubusy share/man/man1/cpubusy.1.gz
+}
+check_zip() {  # check_zip PRESET NAME
+  local folder=$scratch/${2%.zip} runner
+  check "$2 holds cpubusy.exe and README.txt" has_files "$(unzip -Z1 "$dist/$2")" cpubusy.exe \
+    README.txt
+  unzip -q "$dist/$2" -d "$scratch"
   check "its cpubusy.exe is a console program for its Windows, version $version" \
     "$here/check_exe.py" "$folder/cpubusy.exe" "$version"
   check "its README.txt has Windows line ends" grep -q $'\r$' "$folder/README.txt"
-  preset=windows
-  [ $system = win64 ] && preset=windows-x64
-  for runner in "$build/$preset"/run-*; do
+  for runner in "$build/$1"/run-*; do
     check "its cpubusy.exe prints a well-formed report through ${runner##*/}" \
       bash "$here/check_report.sh" crlf reported "$runner" "$folder/cpubusy.exe"
+  done
+}
+for preset in $(cmake -P "$here/../cmake/presets.cmake" release); do
+  mapfile -t files <"$build/$preset/release-files" ||
+    { failed=$((failed + 1)); echo "FAIL: $preset: no release-files"; continue; }
+  for file in "${files[@]}"; do
+    read -r kind name arch <<<"$file"
+    "check_${kind%.gz}" "$preset" "$name" "$arch"
   done
 done
 

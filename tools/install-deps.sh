@@ -1,22 +1,25 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that a part of the build needs, if missing.
-# Usage: tools/install-deps.sh GROUP...
-#   (groups: build windows cross bench dist reproducible fuzz lint)
+# Installs the Debian packages that parts of the build need, if missing: a
+# GROUP's below, or a PRESET's, which its toolchain file names.
+# Usage: tools/install-deps.sh GROUP|PRESET...
+#   (groups: build bench dist reproducible lint)
 set -eu
+here=$(cd "$(dirname "$0")" && pwd)
 
 packages_for() {
   case $1 in
     build) echo "cmake g++ make googletest groff-base" ;;
-    windows) echo "g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 python3-pefile file" ;;
-    cross) echo "qemu-user g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-i686-linux-gnu g++-s390x-linux-gnu" ;;
     bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
     dist) echo "dpkg-dev file lintian mandoc groff-base zip unzip devscripts git" ;;
     reproducible) echo "faketime git" ;;
-    # The fuzz preset's clang++ is Debian's default clang; its runtime
-    # libraries come in the matching libclang-rt-dev.
-    fuzz) echo "clang libclang-rt-dev" ;;
-    lint) echo "clang-format clang-tidy cppcheck" ;;
-    *) return 1 ;;
+    lint) echo "clang-format clang-tidy cppcheck shellcheck flake8" ;;
+    *)
+      # A preset: its toolchain file is read by cmake, which comes first.
+      [ -f "$here/../cmake/$1.cmake" ] || grep -q "\"name\": \"$1\"" "$here/../CMakePresets.json" ||
+        return 1
+      command -v cmake >/dev/null || "$0" build >&2
+      cmake -P "$here/../cmake/presets.cmake" packages "$1"
+      ;;
   esac
 }
 
@@ -31,11 +34,14 @@ installed() {
 missing=() plain=() recommended=()
 for group in "$@"; do
   # Not in a command substitution: its exit would end only the subshell.
-  packages_for "$group" >/dev/null || { echo "unknown group: $group" >&2; exit 2; }
+  packages_for "$group" >/dev/null || { echo "unknown group or preset: $group" >&2; exit 2; }
   for package in $(packages_for "$group"); do
     installed "$package" && continue
     missing+=("$package")
-    if [ "$group" = windows ]; then recommended+=("$package"); else plain+=("$package"); fi
+    case $package in
+      wine*) recommended+=("$package") ;;
+      *) plain+=("$package") ;;
+    esac
   done
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
