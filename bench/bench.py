@@ -15,14 +15,15 @@ Each Wine prefix keeps one server for the whole run. A program that fails
 is reported with its own output and exit status. Where this host cannot run
 32-bit programs, the 32-bit rows say so and are skipped.
 
---quick runs everything once and checks only that every reading came and
-that the heap holds no more than the output buffer (for CI). The full run
-also fails if cpubusy's median is more than 2 ms above `sleep 0.5`'s, if
-its median or peak memory is not below every peer's, or if a loaded
-processor reads below 95.
+--quick runs everything once and fails only if a reading is missing or
+cpubusy makes more heap allocations than the C library's output buffer
+(for CI). The full run also fails if cpubusy's median is more than 2 ms
+above `sleep 0.5`'s, if its median or peak memory is not below every
+peer's, or if a loaded processor reads below 95.
 """
 
 import argparse
+import glob
 import json
 import os
 import re
@@ -31,33 +32,31 @@ import subprocess
 import sys
 import tempfile
 import time
+from collections import namedtuple
 
 import psutil
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 CPUBUSY = os.path.join(ROOT, "build/linux/cpubusy")
-# Each Windows build under each of its runners: (label, runner, program).
-WINDOWS = [
-    ("cpubusy.exe under 32-bit Wine", "build/windows/run-win32", "build/windows/cpubusy.exe"),
-    ("cpubusy.exe under 64-bit Wine (WOW64)", "build/windows/run-wow64",
-     "build/windows/cpubusy.exe"),
-    ("x64 cpubusy.exe under 64-bit Wine", "build/windows-x64/run-win64",
-     "build/windows-x64/cpubusy.exe"),
-]
-WINDOWS = [(label, os.path.join(ROOT, runner), os.path.join(ROOT, program))
-           for label, runner, program in WINDOWS]
 PSUTIL = "import psutil; psutil.cpu_percent(interval=0.5, percpu=True)"
 LOADED_MINIMUM = 95
 
-# (label, command, measuring interval in seconds)
-TOOLS = [
-    ("cpubusy", [CPUBUSY], 0.5),
-    ("sleep 0.5 (floor)", ["sleep", "0.5"], 0.5),
-    ("psutil cpu_percent(0.5)", ["/usr/bin/python3", "-c", PSUTIL], 0.5),
-    ("mpstat -P ALL 1 1", ["mpstat", "-P", "ALL", "1", "1"], 1.0),
-    ("top -b -n 2 -d 0.5", ["top", "-b", "-n", "2", "-d", "0.5"], 0.5),
+# A measured program: its label, command, and measuring interval in seconds.
+Tool = namedtuple("Tool", "label argv interval")
+OURS = Tool("cpubusy", [CPUBUSY], 0.5)
+FLOOR = Tool("sleep 0.5 (floor)", ["sleep", "0.5"], 0.5)
+PEERS = [
+    Tool("psutil cpu_percent(0.5)", ["/usr/bin/python3", "-c", PSUTIL], 0.5),
+    Tool("mpstat -P ALL 1 1", ["mpstat", "-P", "ALL", "1", "1"], 1.0),
+    Tool("top -b -n 2 -d 0.5", ["top", "-b", "-n", "2", "-d", "0.5"], 0.5),
 ]
-FLOOR = "sleep 0.5 (floor)"
+# A Windows build under one of its runners, and what each runner stands for.
+WindowsBuild = namedtuple("WindowsBuild", "label runner program")
+RUNNER_LABELS = {
+    "win32": "cpubusy.exe under 32-bit Wine",
+    "wow64": "cpubusy.exe under 64-bit Wine (WOW64)",
+    "win64": "x64 cpubusy.exe under 64-bit Wine",
+}
 
 
 class ProgramFailed(Exception):
@@ -77,23 +76,16 @@ def run(argv, **options):
     return done
 
 
-def check_programs():
-    """Runs each tool once, so that one that fails is shown as it failed
-    rather than inside hyperfine."""
-    for _, argv, _ in TOOLS:
-        run(argv)
-
-
-def wall_times(runs, warmup):
+def wall_times(tools, runs, warmup):
     """Median wall time in seconds of each tool, from one hyperfine run."""
     with tempfile.NamedTemporaryFile(suffix=".json") as export:
         command = ["hyperfine", "-N", "--style", "basic", "--runs", str(runs),
                    "--warmup", str(warmup), "--export-json", export.name]
-        for label, argv, _ in TOOLS:
-            command += ["--command-name", label, shlex.join(argv)]
+        for tool in tools:
+            command += ["--command-name", tool.label, shlex.join(tool.argv)]
         run(command, stdout=sys.stderr, stderr=None)
-        results = json.load(open(export.name))["results"]
-    return {r["command"]: r["median"] for r in results}
+        with open(export.name, encoding="utf-8") as results:
+            return {r["command"]: r["median"] for r in json.load(results)["results"]}
 
 
 def peak_memory_kib(argv, runs):
@@ -115,10 +107,11 @@ def heap_allocations():
 
 def system_calls(argv):
     """(count of system calls of one run, files opened), loader included."""
-    with tempfile.NamedTemporaryFile(mode="r", suffix=".strace") as trace:
+    with tempfile.NamedTemporaryFile(mode="r", encoding="utf-8", suffix=".strace") as trace:
         run(["strace", "-f", "-o", trace.name, *argv], stdout=subprocess.DEVNULL)
-        lines = [l for l in trace.read().splitlines() if re.match(r"\d+\s+\w+\(", l)]
-    files = sorted({m for l in lines for m in re.findall(r'open\w*\(\w+, "([^"]+)"', l)})
+        lines = [line for line in trace.read().splitlines() if re.match(r"\d+\s+\w+\(", line)]
+    opened = r'open\w*\(\w+, "([^"]+)"'
+    files = sorted({name for line in lines for name in re.findall(opened, line)})
     return len(lines), files
 
 
@@ -161,7 +154,7 @@ def online_processors():
     """The kernel's numbers of the online processors that this process may
     run on, in order: psutil's per-processor list follows /proc/stat's
     lines, one per online processor, whatever their numbers."""
-    with open("/sys/devices/system/cpu/online") as listing:
+    with open("/sys/devices/system/cpu/online", encoding="ascii") as listing:
         online = []
         for part in listing.read().strip().split(","):
             first, _, last = part.partition("-")
@@ -209,88 +202,108 @@ def main():
                         help="one run of each, no checks on the figures")
     parser.add_argument("--runs", type=int, default=15)
     options = parser.parse_args()
-    runners = [runner for _, runner, _ in WINDOWS]
+    builds = []
     try:
-        return measure(options)
+        builds = windows_builds()
+        return measure(options, builds)
     except ProgramFailed as failure:
         print("FAIL:", failure)
         return 1
     finally:
-        for runner in runners:
-            subprocess.run([runner, "--cleanup"], check=False, stdout=subprocess.DEVNULL)
+        for build in builds:
+            subprocess.run([build.runner, "--cleanup"], check=False, stdout=subprocess.DEVNULL)
 
 
 def windows_builds():
-    """The Windows builds that can run here, each with its runner's prefix
-    set up: (label, command). A runner that cannot run its programs on this
-    host (77) is shown as skipped."""
+    """Each Windows preset's program under each of its build's runners."""
+    presets = run(["cmake", "-P", os.path.join(ROOT, "cmake/presets.cmake"), "Windows"],
+                  text=True).stdout.split()
     builds = []
-    for label, runner, program in WINDOWS:
-        done = subprocess.run([runner, "--setup"], stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, text=True)
-        if done.returncode == 77:
-            print(f"{label}: skipped: this host cannot run 32-bit programs")
-            continue
-        if done.returncode != 0:
-            raise ProgramFailed(f"{runner} --setup exited with status {done.returncode};"
-                                f" its output:\n{done.stdout.rstrip()}")
-        builds.append((label, [runner, program]))
+    for preset in presets:
+        folder = os.path.join(ROOT, "build", preset)
+        for runner in sorted(glob.glob(os.path.join(folder, "run-*"))):
+            label = RUNNER_LABELS[os.path.basename(runner)[len("run-"):]]
+            builds.append(WindowsBuild(label, runner, os.path.join(folder, "cpubusy.exe")))
     return builds
 
 
-def measure(options):
-    runs, warmup = (1, 0) if options.quick else (options.runs, 2)
-    broken = []  # the script or the tool misbehaved: checked in every mode
-    missed = []  # a goal on time, memory or accuracy was missed: full runs only
+def set_up(builds):
+    """The builds whose runners can run programs here, each with its
+    prefix set up, as tools. A runner that cannot (77) is shown as
+    skipped."""
+    tools = []
+    for build in builds:
+        done = subprocess.run([build.runner, "--setup"], stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, text=True)
+        if done.returncode == 77:
+            print(f"{build.label}: skipped: this host cannot run 32-bit programs")
+            continue
+        if done.returncode != 0:
+            raise ProgramFailed(f"{build.runner} --setup exited with status {done.returncode};"
+                                f" its output:\n{done.stdout.rstrip()}")
+        tools.append(Tool(build.label, [build.runner, build.program], 0.5))
+    return tools
 
-    windows = windows_builds()
-    TOOLS.extend((label, argv, 0.5) for label, argv in windows)
-    check_programs()
-    medians = wall_times(runs, warmup)
-    floor = medians[FLOOR] - 0.5
+
+def cost(tools, options):
+    """Prints each tool's wall time and peak memory; returns the goals on
+    them that cpubusy missed."""
+    runs, warmup = (1, 0) if options.quick else (options.runs, 2)
+    for tool in tools:  # a failing program shows as it failed, not inside hyperfine
+        run(tool.argv)
+    medians = wall_times(tools, runs, warmup)
+    floor = medians[FLOOR.label] - FLOOR.interval
     rows = []
     peaks = {}
-    for label, argv, interval in TOOLS:
-        beyond = medians[label] - interval
-        peaks[label] = peak_memory_kib(argv, 1 if options.quick else 3)
-        rows.append((label, f"{interval:g} s", f"{medians[label] * 1000:.1f}",
+    for tool in tools:
+        beyond = medians[tool.label] - tool.interval
+        peaks[tool.label] = peak_memory_kib(tool.argv, 1 if options.quick else 3)
+        rows.append((tool.label, f"{tool.interval:g} s", f"{medians[tool.label] * 1000:.1f}",
                      f"{beyond * 1000:.1f}", f"{beyond / floor:.1f}" if floor > 0 else "-",
-                     peaks[label]))
+                     peaks[tool.label]))
     print("\n## Cost (median of %d runs after %d warm-up)\n" % (runs, warmup))
     print(table(["tool", "interval", "wall ms", "beyond interval ms", "× floor's",
                  "peak RSS KiB"], rows))
     print("\nWine's own start-up and shutdown dominate cpubusy.exe's figures, with one"
           " wineserver kept for each prefix; the peak memory under Wine is the loader"
           " process's alone.")
-    peers = [label for label, _, _ in TOOLS[2:5]]
-    over_floor = (medians["cpubusy"] - medians[FLOOR]) * 1000
+    missed = []
+    over_floor = (medians[OURS.label] - medians[FLOOR.label]) * 1000
     print(f"\ncpubusy's median is {over_floor:+.1f} ms from the floor's (goal: within 2 ms).")
     if over_floor > 2:
         missed.append(f"cpubusy's median is {over_floor:.1f} ms above the floor's")
-    for peer in peers:
-        if medians["cpubusy"] >= medians[peer]:
-            missed.append(f"cpubusy's median is not below {peer}'s")
-        if peaks["cpubusy"] >= peaks[peer]:
-            missed.append(f"cpubusy's peak memory is not below {peer}'s")
+    for peer in PEERS:
+        if medians[OURS.label] >= medians[peer.label]:
+            missed.append(f"cpubusy's median is not below {peer.label}'s")
+        if peaks[OURS.label] >= peaks[peer.label]:
+            missed.append(f"cpubusy's peak memory is not below {peer.label}'s")
+    return missed
 
+
+def footprint():
+    """Prints cpubusy's heap allocations, system calls and files; returns
+    what it did beyond the C library's one output buffer."""
     allocations, heap_bytes = heap_allocations()
-    calls, files = system_calls([CPUBUSY])
-    floor_calls, _ = system_calls(["sleep", "0.5"])
+    calls, files = system_calls(OURS.argv)
+    floor_calls, _ = system_calls(FLOOR.argv)
     print("\n## cpubusy's own footprint\n")
     print(f"- heap (valgrind, output to a pipe): {allocations} allocation(s), {heap_bytes} bytes"
           " (the C library's output buffer)")
     print(f"- system calls (strace), dynamic loading included: {calls}; `sleep 0.5` makes"
           f" {floor_calls}")
     print("- files opened: " + ", ".join(files))
-    if allocations > 1:
-        broken.append(f"cpubusy made {allocations} heap allocations")
+    return [f"cpubusy made {allocations} heap allocations"] if allocations > 1 else []
 
-    rows = accuracy("cpubusy", [CPUBUSY], True)
-    for label, argv in windows:
-        rows += accuracy(label, argv, False)
+
+def accuracy_table(windows):
+    """Prints each build's readings beside psutil's with a loaded processor;
+    returns (readings missing, loaded processors that read too low)."""
+    rows = accuracy(OURS.label, OURS.argv, True)
+    for tool in windows:
+        rows += accuracy(tool.label, tool.argv, False)
     print("\n## Accuracy: a busy loop pinned to one processor, read by both over the same"
           " half second\n")
-    shown = []
+    shown, broken, missed = [], [], []
     for build, loaded, cpu, ours, theirs in rows:
         difference = f"{ours - theirs:+.1f}" if ours is not None and theirs is not None else "-"
         shown.append((build, loaded, cpu, "loaded" if cpu == loaded else "other",
@@ -301,7 +314,18 @@ def measure(options):
             missed.append(f"{build}: loaded processor {cpu} read {ours}")
     print(table(["build", "loop on", "processor", "", "cpubusy %", "psutil %", "difference"],
                 shown))
+    return broken, missed
 
+
+def measure(options, builds):
+    # broken: the script or the tool misbehaved, checked in every mode;
+    # missed: a goal on time, memory or accuracy, checked in full runs only.
+    windows = set_up(builds)
+    missed = cost([OURS, FLOOR, *PEERS, *windows], options)
+    broken = footprint()
+    accuracy_broken, accuracy_missed = accuracy_table(windows)
+    broken += accuracy_broken
+    missed += accuracy_missed
     if options.quick:
         # Timings and readings vary with the machine's load.
         print("\nquick mode: timings and readings shown, not checked")
