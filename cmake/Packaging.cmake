@@ -41,7 +41,10 @@ if(WIN32)
     set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-win32")
   endif()
 else()
-  install(TARGETS cpubusy RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The Debian package takes the program as Debian builds them, the archive
+  # the static one; both take the rest (Unspecified).
+  install(TARGETS cpubusy RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT dynamic)
+  install(TARGETS cpubusy_static RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT static)
 
   # Manual page and changelog, compressed reproducibly as Debian wants them.
   configure_file(${PROJECT_SOURCE_DIR}/doc/cpubusy.1.in cpubusy.1 @ONLY)
@@ -68,12 +71,21 @@ endif()
 
 # `cmake --build --preset P --target cpubusy_release` puts this build's
 # release files into dist/, made by cmake/pack; release-files lists them
-# for the package check, a .deb with its architecture.
+# for the package check: a .deb with its architecture, an archive with how
+# its program is linked and the qemu that runs it (- where it runs here).
 if(WIN32)
   file(WRITE ${PROJECT_BINARY_DIR}/release-files "zip ${CPUBUSY_ARCHIVE_NAME}.zip\n")
 else()
-  file(WRITE ${PROJECT_BINARY_DIR}/release-files
-       "deb ${CPUBUSY_DEB_NAME}.deb ${CPUBUSY_DEB_ARCH}\ntar.gz ${CPUBUSY_ARCHIVE_NAME}.tar.gz\n")
+  set(link static)
+  if(CPUBUSY_STATIC_PIE)
+    set(link static-pie)
+  endif()
+  set(emulator -)
+  if(CPUBUSY_QEMU_ARCH)
+    set(emulator qemu-${CPUBUSY_QEMU_ARCH})
+  endif()
+  file(WRITE ${PROJECT_BINARY_DIR}/release-files "deb ${CPUBUSY_DEB_NAME}.deb ${CPUBUSY_DEB_ARCH}\n"
+                                                  "tar.gz ${CPUBUSY_ARCHIVE_NAME}.tar.gz ${link} ${emulator}\n")
 endif()
 # Installing builds only what the release needs, not the tests.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -91,5 +103,5 @@ else()
                     COMMAND ${pack} deb ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_DEB_NAME} ${epoch}
                             ${PROJECT_BINARY_DIR}/deb-control ${CMAKE_OBJDUMP}
                     VERBATIM)
-  add_dependencies(cpubusy_release cpubusy cpubusy_docs)
+  add_dependencies(cpubusy_release cpubusy cpubusy_static cpubusy_docs)
 endif()

@@ -40,6 +40,22 @@ deb_fields() {  # deb_fields DEB ARCHITECTURE
   [ "$(dpkg-deb -f "$1" Package Version Architecture)" = "$(printf 'Package: cpubusy\nVersion: %s\nArchitecture: %s' "$version" "$2")" ] &&
     dpkg-deb -f "$1" Depends | grep -qE '^libc6 \(>= [0-9.]+\)'
 }
+# static_elf PROGRAM static|static-pie: no program interpreter, no needed
+# library, RELRO and a stack that does not execute; a static-pie is
+# position-independent and binds all at once.
+static_elf() {
+  local elf
+  elf=$(readelf -hldW "$1") || return 1
+  ! grep -E ' INTERP |\(NEEDED\)' <<<"$elf" || return 1
+  grep -q ' GNU_RELRO ' <<<"$elf" || { echo "no RELRO"; return 1; }
+  grep -qE ' GNU_STACK( +[^ ]+){5} +RW ' <<<"$elf" || { echo "no stack, or an executable one"; return 1; }
+  if [ "$2" = static-pie ]; then
+    grep -qE 'Type: +DYN ' <<<"$elf" || { echo "not position-independent"; return 1; }
+    grep -qE '\(FLAGS\) +BIND_NOW' <<<"$elf" || { echo "no BIND_NOW"; return 1; }
+  else
+    grep -qE 'Type: +EXEC ' <<<"$elf" || { echo "not a plain executable"; return 1; }
+  fi
+}
 # Each file that a shipping preset's build put into DIST, as its
 # release-files lists it; programs run through that build's runners.
 check_deb() {  # check_deb PRESET NAME ARCHITECTURE
@@ -57,9 +73,15 @@ check_deb() {  # check_deb PRESET NAME ARCHITECTURE
   check "the installed manual page renders" bash "$here/check_manpage.sh" "$root/cpubusy.1"
   check "lintian finds no error in it" lintian "$deb"
 }
-check_tar() {  # check_tar PRESET NAME
+check_tar() {  # check_tar PRESET NAME static|static-pie -|qemu-ARCH
+  local program=$scratch/${2%.tar.gz}/bin/cpubusy
   check "$2 holds bin/cpubusy and the manual page" \
     has_files "$(tar -tzf "$dist/$2")" bin/cpubusy share/man/man1/cpubusy.1.gz
+  tar -xzf "$dist/$2" -C "$scratch"
+  check "its cpubusy is $3, with RELRO and a stack that does not execute" \
+    static_elf "$program" "$3"
+  check "it prints a well-formed report in an empty root$([ "$4" = - ] || echo ", under $4")" \
+    bash "$here/check_report.sh" lf online "$here/run_in_empty_root.sh" "$4" "$program"
 }
 check_zip() {  # check_zip PRESET NAME
   local folder=$scratch/${2%.zip} runner
@@ -78,8 +100,8 @@ for preset in $(cmake -P "$here/../cmake/presets.cmake" release); do
   mapfile -t files <"$build/$preset/release-files" ||
     { failed=$((failed + 1)); echo "FAIL: $preset: no release-files"; continue; }
   for file in "${files[@]}"; do
-    read -r kind name arch <<<"$file"
-    "check_${kind%.gz}" "$preset" "$name" "$arch"
+    read -r -a fields <<<"$file"  # kind name and what the kind needs
+    "check_${fields[0]%.gz}" "$preset" "${fields[@]:1}"
   done
 done
 
