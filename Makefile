@@ -65,7 +65,7 @@ dist:
 # Cost, memory and accuracy of cpubusy beside psutil, mpstat and top.
 bench: windows
 	@$(call deps,bench)
-	@$(call build,linux,cpubusy)
+	@$(call build,linux,cpubusy cpubusy_static)
 	bench/bench.py
 
 # cpubusy.exe for each Windows preset.

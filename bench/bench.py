@@ -2,8 +2,9 @@
 """Measures cpubusy against the tools people use instead, on this machine.
 
 Prints, as Markdown tables:
-  - wall time (hyperfine median) of each tool and its cost beyond its own
-    measuring interval, in milliseconds and as a ratio to `sleep 0.5`'s;
+  - wall time (hyperfine median) of each tool, the static cpubusy of the
+    Linux archives among them, and its cost beyond its own measuring
+    interval, in milliseconds and as a ratio to `sleep 0.5`'s;
   - peak resident memory of each (/usr/bin/time);
   - heap allocations of cpubusy (valgrind) and its system calls (strace);
   - accuracy: with a busy loop pinned to each processor in turn, cpubusy's
@@ -44,6 +45,10 @@ LOADED_MINIMUM = 95
 # A measured program: its label, command, and measuring interval in seconds.
 Tool = namedtuple("Tool", "label argv interval")
 OURS = Tool("cpubusy", [CPUBUSY], 0.5)
+# The program of the Linux archives, linked statically: what that costs at
+# start-up beside the dynamic one.
+STATIC = Tool("cpubusy, static (the archives')", [os.path.join(ROOT, "build/linux/static/cpubusy")],
+              0.5)
 FLOOR = Tool("sleep 0.5 (floor)", ["sleep", "0.5"], 0.5)
 PEERS = [
     Tool("psutil cpu_percent(0.5)", ["/usr/bin/python3", "-c", PSUTIL], 0.5),
@@ -321,7 +326,7 @@ def measure(options, builds):
     # broken: the script or the tool misbehaved, checked in every mode;
     # missed: a goal on time, memory or accuracy, checked in full runs only.
     windows = set_up(builds)
-    missed = cost([OURS, FLOOR, *PEERS, *windows], options)
+    missed = cost([OURS, STATIC, FLOOR, *PEERS, *windows], options)
     broken = footprint()
     accuracy_broken, accuracy_missed = accuracy_table(windows)
     broken += accuracy_broken
