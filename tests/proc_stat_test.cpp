@@ -51,10 +51,21 @@ void expect_times(const ProcessorTimes& actual, std::uint64_t idle, std::uint64_
   EXPECT_EQ(actual.UserTime, user);
 }
 
+// "cpu0 1 2 3 4" padded with leading zeros to `length` bytes, line feed
+// not counted.
+std::string line_of_length(std::size_t length) {
+  const std::string head = "cpu0 1 2 3 ";
+  return head + std::string(length - head.size() - 1, '0') + "4\n";
+}
+// The longest line that the reader takes, whole.
+const std::string kLongestLine = line_of_length(512);
+const std::string kOneByteTooLong = line_of_length(513);
+
 struct LineCase {
   const char* name;
-  const char* line;                  // one per-processor line, line feed included
-  std::uint64_t idle, kernel, user;  // in ticks
+  const char* line;  // one per-processor line, line feed included
+  // In ticks: the counters as NT has them, then the DPC and interrupt times.
+  std::uint64_t idle, kernel, user, dpc, interrupt;
 };
 
 class CpuLineTest : public ::testing::TestWithParam<LineCase> {};
@@ -64,7 +75,15 @@ TEST_P(CpuLineTest, MapsColumnsToTheNtCounters) {
   const Query q = query(std::string("cpu  9 9 9 9 9 9 9 9 9 9\n") + c.line + "intr 1 2 3\n", 48);
   ASSERT_EQ(q.status, kStatusSuccess);
   EXPECT_EQ(q.returned, 48U);
-  expect_times(record(q, 0), c.idle * kUnit, c.kernel * kUnit, c.user * kUnit);
+  // The platform's layout, by literal position: five counters, then the
+  // interrupt count (not in /proc/stat) and padding, both zero.
+  const std::uint64_t counters[] = {c.idle, c.kernel, c.user, c.dpc, c.interrupt};
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(load_le64(q.buffer.data() + 8 * i), counters[i] * kUnit) << "bytes " << 8 * i;
+  }
+  for (std::size_t i = 40; i < 48; ++i) {
+    EXPECT_EQ(q.buffer[i], 0) << "byte " << i;
+  }
   EXPECT_TRUE(untouched_from(q, 48));
 }
 
@@ -72,16 +91,18 @@ TEST_P(CpuLineTest, MapsColumnsToTheNtCounters) {
 INSTANTIATE_TEST_SUITE_P(
     Columns, CpuLineTest,
     ::testing::Values(
-        // idle = idle + iowait; kernel = system + irq + softirq + steal + idle; user = user + nice
-        LineCase{"AllTen", "cpu0 1 2 4 8 16 32 64 128 256 512\n", 24, 252, 3},
-        LineCase{"GuestIsNotCountedTwice", "cpu0 100 50 0 0 0 0 0 0 90 40\n", 0, 0, 150},
-        LineCase{"IowaitIsIdle", "cpu0 0 0 0 10 30 0 0 0 0 0\n", 40, 40, 0},
-        LineCase{"StealIsBusy", "cpu0 0 0 0 10 0 0 0 5 0 0\n", 10, 15, 0},
-        LineCase{"OldKernelFourColumns", "cpu0 1 2 3 4\n", 4, 7, 3},
-        LineCase{"SevenColumns", "cpu0 1 2 3 4 5 6 7\n", 9, 25, 3},
-        LineCase{"LaterKernelsExtraColumns", "cpu0 1 0 0 1 0 0 0 0 0 0 77 88\n", 1, 1, 1},
-        LineCase{"TabsAndDoubleSpaces", "cpu0\t1  2\t 3 4\n", 4, 7, 3},
-        LineCase{"LeadingZeros", "cpu0 0001 0 0 00000000000000000000000002\n", 2, 2, 1}),
+        // idle = idle + iowait; kernel = system + irq + softirq + steal + idle; user = user + nice;
+        // DPC = softirq; interrupt = irq
+        LineCase{"AllTen", "cpu0 1 2 4 8 16 32 64 128 256 512\n", 24, 252, 3, 64, 32},
+        LineCase{"GuestIsNotCountedTwice", "cpu0 100 50 0 0 0 0 0 0 90 40\n", 0, 0, 150, 0, 0},
+        LineCase{"IowaitIsIdle", "cpu0 0 0 0 10 30 0 0 0 0 0\n", 40, 40, 0, 0, 0},
+        LineCase{"StealIsBusy", "cpu0 0 0 0 10 0 0 0 5 0 0\n", 10, 15, 0, 0, 0},
+        LineCase{"OldKernelFourColumns", "cpu0 1 2 3 4\n", 4, 7, 3, 0, 0},
+        LineCase{"SevenColumns", "cpu0 1 2 3 4 5 6 7\n", 9, 25, 3, 7, 6},
+        LineCase{"LaterKernelsExtraColumns", "cpu0 1 0 0 1 0 0 0 0 0 0 77 88\n", 1, 1, 1, 0, 0},
+        LineCase{"TabsAndDoubleSpaces", "cpu0\t1  2\t 3 4\n", 4, 7, 3, 0, 0},
+        LineCase{"LeadingZeros", "cpu0 0001 0 0 00000000000000000000000002\n", 2, 2, 1, 0, 0},
+        LineCase{"LongestLine", kLongestLine.c_str(), 4, 7, 3, 0, 0}),
     [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 TEST(ProcStat, LastLineWithoutLineFeedCounts) {
@@ -149,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"RepeatedProcessor", "cpu0 1 2 3 4\ncpu1 1 2 3 4\ncpu0 1 2 3 4\n"},
         BadCase{"RepeatedBeyondTheBuffer", "cpu0 1 2 3 4\ncpu7 1 2 3 4\ncpu007 1 2 3 4\n"},
         BadCase{"ProcessorNumberTooHigh", "cpu0 1 2 3 4\ncpu65536 1 2 3 4\n"},
-        BadCase{"LineLongerThanAnyReal", kLongLine.c_str()}),
+        BadCase{"LineLongerThanAnyReal", kLongLine.c_str()},
+        BadCase{"OneByteOverTheLongest", kOneByteTooLong.c_str()}),
     [](const ::testing::TestParamInfo<BadCase>& info) { return std::string(info.param.name); });
 
 TEST(ProcStat, MissingFileFails) {
