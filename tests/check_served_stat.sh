@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Linux build with crafted files bound over /proc/stat and
 # /sys/devices/system/cpu/online in a private mount namespace, and checks
-# its whole output and exit status. Needs root (unshare -m); skips (77)
-# where namespaces are not allowed.
+# its whole output and exit status. Needs root, or a kernel that lets a
+# plain user make a user namespace (unshare -Urm); skips (77) elsewhere.
 # Usage: check_served_stat.sh RUNNER... CPUBUSY
 set -u
 "${@:1:$#-1}" --probe || exit  # 77: the runner cannot run programs here
@@ -10,11 +10,13 @@ tool=("$@")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 : >"$scratch/probe"
+namespace=(unshare -m)
+[ "$(id -u)" -eq 0 ] || namespace=(unshare -Urm)
 # The scripts of sh -c take their arguments as $1 and on, in single quotes.
 # shellcheck disable=SC2016
-unshare -m sh -c 'mount --bind "$1" /proc/stat && mount --bind "$1" /sys/devices/system/cpu/online' \
-  sh "$scratch/probe" 2>/dev/null ||
-  { echo "SKIP: files cannot be bound over /proc/stat here (needs root and unshare -m)"; exit 77; }
+"${namespace[@]}" sh -c 'mount --bind "$1" /proc/stat &&
+  mount --bind "$1" /sys/devices/system/cpu/online' sh "$scratch/probe" 2>/dev/null ||
+  { echo "SKIP: files cannot be bound over /proc/stat here (${namespace[*]} needs root or user namespaces)"; exit 77; }
 failed=0
 
 # run_bound [COMMAND...]: runs COMMAND and the tool with $scratch/online and
@@ -22,7 +24,7 @@ failed=0
 # $scratch/out, the exit status to $status.
 run_bound() {
   # shellcheck disable=SC2016 # the script's own $1, as above
-  timeout 60 unshare -m sh -c 'mount --bind "$1/online" /sys/devices/system/cpu/online &&
+  timeout 60 "${namespace[@]}" sh -c 'mount --bind "$1/online" /sys/devices/system/cpu/online &&
     mount --bind "$1/stat" /proc/stat && shift && exec "$@"' sh "$scratch" "$@" "${tool[@]}" \
     >"$scratch/out"
   status=$?
@@ -84,6 +86,17 @@ serve_two $'0,2-3\n' $'cpu  0 0 0 0\ncpu0 100 0 0 100\ncpu2 100 0 0 100\ncpu3 10
   $'cpu  0 0 0 0\ncpu3 150 0 10 140\ncpu0 125 0 0 175\ncpu2 190 0 0 110\nintr 1\n'
 expect "offline processors keep the numbering" 0 \
   $'\n[i] Processor Count: 4\n\n[i] CPU 00: = 25%\n[i] CPU 01: = 0%\n[i] CPU 02: = 90%\n[i] CPU 03: = 60%'
+# Without an online list the count is the C library's count of online
+# processors, which it then takes from /proc/stat's lines: two more here
+# than it counts configured, the machine's own.
+lines=$(($(getconf _NPROCESSORS_CONF) + 2))
+stat=$'cpu  0 0 0 0\n' report=$'\n[i] Processor Count: '$lines$'\n'
+for ((i = 0; i < lines; i++)); do
+  stat+="cpu$i 1 0 0 1"$'\n'
+  ((i < 32)) && report+=$(printf '\n[i] CPU %02d: = 0%%' "$i")
+done
+serve '' "$stat"
+expect "without an online list, the C library's count of online processors" 0 "$report"
 # The end-to-end check on a machine whose online list has a gap: the count
 # is one more than the highest number, not the number online.
 serve $'0,2-3\n' $'cpu  0 0 0 0\ncpu0 1 0 0 1\ncpu2 1 0 0 1\ncpu3 1 0 0 1\nintr 1\n' \
