@@ -10,7 +10,7 @@ build = cmake --preset $(1) >/dev/null && \
   cmake --build --preset $(1) -j $(JOBS) $(if $(2),--target $(2)) >/dev/null
 # $(call deps,GROUP...,FILTER...): the packages of those groups, then those
 # of the presets that the filters pick (cmake comes with the first).
-deps = $(DEPS) build $(1) && $(DEPS) $$($(PRESETS) $(2))
+deps = $(DEPS) build $(1) && presets=$$($(PRESETS) $(2)) && $(DEPS) $$presets
 
 .PHONY: run check test bench dist windows run-windows fuzz lint clean
 
@@ -30,7 +30,7 @@ check:
 # bench, the release files and their checks.
 test:
 	$(call deps,bench dist reproducible)
-	@for preset in $$($(PRESETS)); do \
+	@presets=$$($(PRESETS)) && for preset in $$presets; do \
 	  echo "== $$preset"; \
 	  cmake --preset $$preset && cmake --build --preset $$preset -j $(JOBS) && \
 	  ctest --preset $$preset || exit 1; \
@@ -46,7 +46,8 @@ test:
 dist:
 	@$(call deps,dist,release)
 	rm -rf dist
-	for preset in $$($(PRESETS) release); do $(call build,$$preset,cpubusy_release) || exit 1; done
+	presets=$$($(PRESETS) release) && \
+	  for preset in $$presets; do $(call build,$$preset,cpubusy_release) || exit 1; done
 	@# The source tarball: the commit's tracked files, with no setting of this
 	@# machine's or user's git (umask, line ends, attributes) in the way.
 	@if [ "$$(git rev-parse --show-toplevel 2>/dev/null)" = "$$(pwd -P)" ]; then \
@@ -64,23 +65,23 @@ dist:
 
 # Cost, memory and accuracy of cpubusy beside psutil, mpstat and top.
 bench: windows
-	@$(call deps,bench)
+	@$(DEPS) bench
 	@$(call build,linux,cpubusy cpubusy_static)
 	bench/bench.py
 
 # cpubusy.exe for each Windows preset.
 windows:
 	@$(call deps,,Windows)
-	@for preset in $$($(PRESETS) Windows); do \
+	@presets=$$($(PRESETS) Windows) && for preset in $$presets; do \
 	  $(call build,$$preset,cpubusy) && echo build/$$preset/cpubusy.exe || exit 1; \
 	done
 
 # cpubusy.exe under Wine, through the first runner that can run it here:
 # the 32-bit one where this host runs 32-bit programs, else the x64 one.
 run-windows: windows
-	@for preset in $$($(PRESETS) Windows); do for runner in build/$$preset/run-*; do \
+	@presets=$$($(PRESETS) Windows) && for preset in $$presets; do for runner in build/$$preset/run-*; do \
 	  if $$runner --probe >/dev/null; then exec $$runner build/$$preset/cpubusy.exe; fi; \
-	done; done
+	done; done; echo "no runner can run cpubusy.exe on this host" >&2; exit 1
 
 # The fuzz test (the /proc/stat reader under libFuzzer) for FUZZ_SECONDS
 # (0: until stopped); `make test` runs it for 30 s. Inputs it finds stay in

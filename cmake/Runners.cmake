@@ -10,6 +10,8 @@ if(NOT CPUBUSY_RUNNERS)
   set(CPUBUSY_RUNNER_native native-run)
 endif()
 
+file(GLOB old ${PROJECT_BINARY_DIR}/run-*)  # from a toolchain file of before
+file(REMOVE ${old})
 foreach(runner IN LISTS CPUBUSY_RUNNERS)
   set(script ${PROJECT_BINARY_DIR}/run-${runner})
   set(command ${CPUBUSY_RUNNER_${runner}})
@@ -17,6 +19,7 @@ foreach(runner IN LISTS CPUBUSY_RUNNERS)
   string(REPLACE "'" "'\\''" command "${command}")  # for the single quotes below
   list(JOIN command "' '" quoted)
   file(WRITE ${script} "#!/bin/sh\n# Runs a program of this build: run-${runner} PROGRAM [ARGUMENT...]\n"
+                       "# shellcheck disable=SC2016 # the quoted paths are literal\n"
                        "exec '${quoted}' \"$@\"\n")
   file(CHMOD ${script} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                                         GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -3,8 +3,9 @@
 # cmake/<preset>.cmake, which names in CPUBUSY_PACKAGES the Debian packages
 # that the target needs; a preset that ships inherits "release".
 #   cmake -P cmake/presets.cmake [release] [Linux|Windows]
-#       the names of the presets, in order: those that ship, those whose
-#       system is the one given (else the host's, Linux), or all of them;
+#       the names of the presets, in order: those that ship (they inherit
+#       "release" directly), those whose system is the one given (else the
+#       host's, Linux), or all of them;
 #   cmake -P cmake/presets.cmake packages PRESET...
 #       the packages of those presets' toolchain files.
 cmake_minimum_required(VERSION 3.25)
@@ -20,18 +21,24 @@ function(toolchain preset)  # sets system and packages from the preset's toolcha
 endfunction()
 
 set(words "")
-math(EXPR last "${CMAKE_ARGC} - 1")
-foreach(i RANGE 3 ${last})  # after "cmake -P presets.cmake"
+set(i 3)  # after "cmake -P presets.cmake"
+while(i LESS CMAKE_ARGC)
   list(APPEND words "${CMAKE_ARGV${i}}")
-endforeach()
+  math(EXPR i "${i} + 1")
+endwhile()
 set(out "")
-if(words MATCHES "^packages")
+if(words MATCHES "^packages;|^packages$")
   list(POP_FRONT words)
   foreach(preset IN LISTS words)
     toolchain(${preset})
     list(APPEND out ${packages})
   endforeach()
 else()
+  foreach(word IN LISTS words)
+    if(NOT word MATCHES "^(release|Linux|Windows)$")
+      message(FATAL_ERROR "presets.cmake: '${word}' is not release, Linux, Windows or packages")
+    endif()
+  endforeach()
   file(READ ${CMAKE_CURRENT_LIST_DIR}/../CMakePresets.json json)
   string(JSON count LENGTH "${json}" configurePresets)
   math(EXPR count "${count} - 1")

@@ -96,7 +96,11 @@ check_zip() {  # check_zip PRESET NAME
       bash "$here/check_report.sh" crlf reported "$runner" "$folder/cpubusy.exe"
   done
 }
-for preset in $(cmake -P "$here/../cmake/presets.cmake" release); do
+if ! presets=$(cmake -P "$here/../cmake/presets.cmake" release) || [ -z "$presets" ]; then
+  echo "FAIL: no list of the presets that ship"
+  exit 1
+fi
+for preset in $presets; do
   mapfile -t files <"$build/$preset/release-files" ||
     { failed=$((failed + 1)); echo "FAIL: $preset: no release-files"; continue; }
   for file in "${files[@]}"; do

@@ -14,10 +14,9 @@ packages_for() {
     reproducible) echo "faketime git" ;;
     lint) echo "clang-format clang-tidy cppcheck shellcheck flake8" ;;
     *)
-      # A preset: its toolchain file is read by cmake, which comes first.
-      [ -f "$here/../cmake/$1.cmake" ] || grep -q "\"name\": \"$1\"" "$here/../CMakePresets.json" ||
-        return 1
+      # A preset: cmake reads the list and its toolchain file, so it comes first.
       command -v cmake >/dev/null || "$0" build >&2
+      cmake -P "$here/../cmake/presets.cmake" | grep -qxF -- "$1" || return 1
       cmake -P "$here/../cmake/presets.cmake" packages "$1"
       ;;
   esac
@@ -59,7 +58,7 @@ case " ${missing[*]} " in
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386 ;;
 esac
 export DEBIAN_FRONTEND=noninteractive
-# shellcheck source=/dev/null
+# shellcheck source=/dev/null # the system's file, not one of ours
 . /etc/os-release
 # A mirror caught mid-sync fails an index now and then (seen: bookworm-
 # security's i386 one). Then the packages of one architecture may lag those
