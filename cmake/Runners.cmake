@@ -11,7 +11,9 @@ if(NOT CPUBUSY_RUNNERS)
 endif()
 
 file(GLOB old ${PROJECT_BINARY_DIR}/run-*)  # from a toolchain file of before
-file(REMOVE ${old})
+if(old)
+  file(REMOVE ${old})
+endif()
 foreach(runner IN LISTS CPUBUSY_RUNNERS)
   set(script ${PROJECT_BINARY_DIR}/run-${runner})
   set(command ${CPUBUSY_RUNNER_${runner}})
