@@ -35,6 +35,7 @@ test:
 	  cmake --preset $$preset && cmake --build --preset $$preset -j $(JOBS) && \
 	  ctest --preset $$preset || exit 1; \
 	done
+	@$(call build,linux,cpubusy_static)
 	bench/bench.py --quick
 	$(MAKE) --no-print-directory dist
 	tests/check_packages.sh dist $(VERSION)

@@ -57,8 +57,21 @@ else()
   endforeach()
   add_custom_target(cpubusy_docs ALL DEPENDS cpubusy.1.gz changelog.gz)
   install(FILES ${PROJECT_BINARY_DIR}/cpubusy.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${PROJECT_BINARY_DIR}/changelog.gz ${PROJECT_SOURCE_DIR}/doc/copyright
-          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/doc/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR}
+          COMPONENT dynamic)
+  # The static program holds the C library, under the LGPL: the archive
+  # says which, gives the licence, and says how to link the program anew.
+  find_file(CPUBUSY_FEATURES_H features.h)
+  file(STRINGS ${CPUBUSY_FEATURES_H} glibc REGEX "^#define[ \t]+__GLIBC(_MINOR)?__[ \t]")
+  string(REGEX REPLACE ".*__GLIBC__[ \t]+([0-9]+).*__GLIBC_MINOR__[ \t]+([0-9]+).*" "\\1.\\2"
+         CPUBUSY_GLIBC_VERSION "${glibc}")
+  file(READ ${PROJECT_SOURCE_DIR}/doc/copyright CPUBUSY_COPYRIGHT)
+  configure_file(${PROJECT_SOURCE_DIR}/doc/copyright-static.in copyright-static @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/copyright-static DESTINATION ${CMAKE_INSTALL_DOCDIR}
+          RENAME copyright COMPONENT static)
+  install(FILES /usr/share/common-licenses/LGPL-2.1 DESTINATION ${CMAKE_INSTALL_DOCDIR}
+          COMPONENT static)
 
   set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
   if(NOT CPUBUSY_DEB_ARCH)  # a cross toolchain file sets it

@@ -3,9 +3,11 @@
 # /sys, as on a Linux that shares no file with this one. Natively (-): in a
 # private mount namespace, chrooted into an empty folder that holds only
 # the program and those two. Under an emulator (qemu-ARCH): with an empty
-# folder for the C library's files. As a runner it answers --probe: 77
-# where no private mount namespace can be made (it needs root, or user
-# namespaces that a plain user may make).
+# folder for the C library's files; qemu-user still falls back to the
+# host's own paths, so there only the ELF's own headers prove that it needs
+# no file. As a runner it answers --probe: 77 where no private mount
+# namespace can be made (it needs root, or user namespaces that a plain
+# user may make).
 # Usage: run_in_empty_root.sh -|qemu-ARCH PROGRAM [ARGUMENT...]
 #        run_in_empty_root.sh -|qemu-ARCH --probe
 set -u
