@@ -97,7 +97,8 @@ TEST(SystemInfo, ReadsTheKernelsCpuList) {
                {"65535\n", 65536}, {"65536\n", 0}, {"", 0},
                {"\n", 0},          {"3-1\n", 0},   {"0-\n", 0},
                {"0,,2\n", 0},      {"0 2\n", 0},   {"-3\n", 0},
-               {"x\n", 0},         {"0-3,\n", 0},  {"99999999999999999999\n", 0}};
+               {"x\n", 0},         {"0-3,\n", 0},  {"99999999999999999999\n", 0},
+               {"5,0-3\n", 6}};
   for (const auto& c : cases) {
     const TempFile file(c.text);
     EXPECT_EQ(processor_count(file.path()), c.count != 0 ? c.count : fallback)

@@ -171,7 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"RepeatedBeyondTheBuffer", "cpu0 1 2 3 4\ncpu7 1 2 3 4\ncpu007 1 2 3 4\n"},
         BadCase{"ProcessorNumberTooHigh", "cpu0 1 2 3 4\ncpu65536 1 2 3 4\n"},
         BadCase{"LineLongerThanAnyReal", kLongLine.c_str()},
-        BadCase{"OneByteOverTheLongest", kOneByteTooLong.c_str()}),
+        BadCase{"OneByteOverTheLongest", kOneByteTooLong.c_str()},
+        BadCase{"ByteAbove127", "cpu0 1 2 3 4\xff\n"}),
     [](const ::testing::TestParamInfo<BadCase>& info) { return std::string(info.param.name); });
 
 TEST(ProcStat, MissingFileFails) {
