@@ -31,9 +31,7 @@ check:
 test:
 	$(call deps,bench dist reproducible)
 	@presets=$$($(PRESETS)) && for preset in $$presets; do \
-	  echo "== $$preset"; \
-	  cmake --preset $$preset && cmake --build --preset $$preset -j $(JOBS) && \
-	  ctest --preset $$preset || exit 1; \
+	  echo "== $$preset"; $(call build,$$preset) && ctest --preset $$preset || exit 1; \
 	done
 	@$(call build,linux,cpubusy_static)
 	bench/bench.py --quick

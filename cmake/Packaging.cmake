@@ -89,16 +89,10 @@ endif()
 if(WIN32)
   file(WRITE ${PROJECT_BINARY_DIR}/release-files "zip ${CPUBUSY_ARCHIVE_NAME}.zip\n")
 else()
-  set(link static)
-  if(CPUBUSY_STATIC_PIE)
-    set(link static-pie)
-  endif()
-  set(emulator -)
-  if(CPUBUSY_QEMU_ARCH)
-    set(emulator qemu-${CPUBUSY_QEMU_ARCH})
-  endif()
-  file(WRITE ${PROJECT_BINARY_DIR}/release-files "deb ${CPUBUSY_DEB_NAME}.deb ${CPUBUSY_DEB_ARCH}\n"
-                                                  "tar.gz ${CPUBUSY_ARCHIVE_NAME}.tar.gz ${link} ${emulator}\n")
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/release-files CONTENT
+       "deb ${CPUBUSY_DEB_NAME}.deb ${CPUBUSY_DEB_ARCH}\ntar.gz ${CPUBUSY_ARCHIVE_NAME}.tar.gz \
+$<IF:$<BOOL:${CPUBUSY_STATIC_PIE}>,static-pie,static> \
+$<IF:$<BOOL:${CPUBUSY_QEMU_ARCH}>,qemu-${CPUBUSY_QEMU_ARCH},->\n")
 endif()
 # Installing builds only what the release needs, not the tests.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)

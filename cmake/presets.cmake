@@ -21,11 +21,9 @@ function(toolchain preset)  # sets system and packages from the preset's toolcha
 endfunction()
 
 set(words "")
-set(i 3)  # after "cmake -P presets.cmake"
-while(i LESS CMAKE_ARGC)
-  list(APPEND words "${CMAKE_ARGV${i}}")
-  math(EXPR i "${i} + 1")
-endwhile()
+foreach(i RANGE 3 ${CMAKE_ARGC})  # the words after "cmake -P presets.cmake"
+  list(APPEND words ${CMAKE_ARGV${i}})
+endforeach()
 set(out "")
 if(words MATCHES "^packages;|^packages$")
   list(POP_FRONT words)
