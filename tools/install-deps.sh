@@ -32,9 +32,8 @@ installed() {
 # with the kernel for every foreign program).
 missing=() plain=() recommended=()
 for group in "$@"; do
-  # Not in a command substitution: its exit would end only the subshell.
-  packages_for "$group" >/dev/null || { echo "unknown group or preset: $group" >&2; exit 2; }
-  for package in $(packages_for "$group"); do
+  packages=$(packages_for "$group") || { echo "unknown group or preset: $group" >&2; exit 2; }
+  for package in $packages; do
     installed "$package" && continue
     missing+=("$package")
     case $package in
