@@ -85,14 +85,22 @@ endif()
 # `cmake --build --preset P --target cpubusy_release` puts this build's
 # release files into dist/, made by cmake/pack; release-files lists them
 # for the package check: a .deb with its architecture, an archive with how
-# its program is linked and the qemu that runs it (- where it runs here).
+# its program is linked and the machines that run it (-: natively;
+# qemu-ARCH[:CPU]: that qemu-user, as that processor).
 if(WIN32)
   file(WRITE ${PROJECT_BINARY_DIR}/release-files "zip ${CPUBUSY_ARCHIVE_NAME}.zip\n")
 else()
+  set(machines -)
+  if(CPUBUSY_QEMU_ARCH)
+    set(machines qemu-${CPUBUSY_QEMU_ARCH})
+    if(CPUBUSY_QEMU_CPU)
+      list(TRANSFORM CPUBUSY_QEMU_CPU PREPEND ${machines}: OUTPUT_VARIABLE machines)
+    endif()
+  endif()
+  list(JOIN machines " " machines)
   file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/release-files CONTENT
        "deb ${CPUBUSY_DEB_NAME}.deb ${CPUBUSY_DEB_ARCH}\ntar.gz ${CPUBUSY_ARCHIVE_NAME}.tar.gz \
-$<IF:$<BOOL:${CPUBUSY_STATIC_PIE}>,static-pie,static> \
-$<IF:$<BOOL:${CPUBUSY_QEMU_ARCH}>,qemu-${CPUBUSY_QEMU_ARCH},->\n")
+$<IF:$<BOOL:${CPUBUSY_STATIC_PIE}>,static-pie,static> ${machines}\n")
 endif()
 # Installing builds only what the release needs, not the tests.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)

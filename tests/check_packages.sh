@@ -73,20 +73,28 @@ check_deb() {  # check_deb PRESET NAME ARCHITECTURE
   check "the installed manual page renders" bash "$here/check_manpage.sh" "$root/cpubusy.1"
   check "lintian finds no error in it" lintian "$deb"
 }
-check_tar() {  # check_tar PRESET NAME static|static-pie -|qemu-ARCH
-  local program=$scratch/${2%.tar.gz}/bin/cpubusy
-  local where=" in an empty root"
-  [ "$4" = - ] || where=" under $4 with an empty sysroot"
+# check_static PROGRAM static|static-pie MACHINE...: its ELF, and on each
+# machine (-: natively; qemu-ARCH[:CPU]) its report and exit statuses in an
+# empty root.
+check_static() {
+  local program=$1 machine where
+  check "its cpubusy is $2, with RELRO and a stack that does not execute" \
+    static_elf "$program" "$2"
+  for machine in "${@:3}"; do
+    where=" in an empty root"
+    [ "$machine" = - ] || where=" under ${machine/:/ as } with an empty sysroot"
+    check "it prints a well-formed report$where" \
+      bash "$here/check_report.sh" lf online "$here/run_in_empty_root.sh" "$machine" "$program"
+    check "it exits -1 when its report cannot be written$where" \
+      bash "$here/check_failures.sh" linux "$here/run_in_empty_root.sh" "$machine" "$program"
+  done
+}
+check_tar() {  # check_tar PRESET NAME static|static-pie MACHINE...
   check "$2 holds bin/cpubusy, the manual page, and the C library's licence" \
     has_files "$(tar -tzf "$dist/$2")" bin/cpubusy share/man/man1/cpubusy.1.gz \
     share/doc/cpubusy/copyright share/doc/cpubusy/LGPL-2.1
   tar -xzf "$dist/$2" -C "$scratch"
-  check "its cpubusy is $3, with RELRO and a stack that does not execute" \
-    static_elf "$program" "$3"
-  check "it prints a well-formed report$where" \
-    bash "$here/check_report.sh" lf online "$here/run_in_empty_root.sh" "$4" "$program"
-  check "it exits -1 when its report cannot be written$where" \
-    bash "$here/check_failures.sh" linux "$here/run_in_empty_root.sh" "$4" "$program"
+  check_static "$scratch/${2%.tar.gz}/bin/cpubusy" "${@:3}"
 }
 check_zip() {  # check_zip PRESET NAME
   local folder=$scratch/${2%.zip} runner
