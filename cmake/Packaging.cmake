@@ -1,8 +1,12 @@
-# Install rules and release files: a Debian package and a .tar.gz on Linux,
-# a .zip on Windows. The version comes from project().
+# Install rules and release files: a Debian package, a .tar.gz and, where
+# RPM distributions ship the architecture, an RPM on Linux; a .zip on
+# Windows. The version comes from project().
 include(GNUInstallDirs)
 
 set(CPUBUSY_MAINTAINER "cpubusy developers <cpubusy@example.org>")
+set(CPUBUSY_DESCRIPTION "cpubusy reads every logical processor's time counters, waits 500 ms,
+reads them again and prints the processor count and each processor's
+busy share: the integer percentage of the interval that was not idle.")
 
 # The release's date, so that two builds of one commit are the same byte for
 # byte: SOURCE_DATE_EPOCH where it is set; else the date that git archive
@@ -79,14 +83,27 @@ else()
                     OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
   endif()
   set(CPUBUSY_DEB_NAME "cpubusy_${PROJECT_VERSION}_${CPUBUSY_DEB_ARCH}")
+  string(REPLACE "\n" "\n " CPUBUSY_DEB_DESCRIPTION " ${CPUBUSY_DESCRIPTION}")
   configure_file(${PROJECT_SOURCE_DIR}/cmake/deb-control.in deb-control @ONLY)
+
+  # RPM distributions name their architectures as uname -m does, but for
+  # 32-bit Arm with hardware floating point; they ship no other.
+  set(CPUBUSY_RPM_ARCH "")
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|aarch64|ppc64le|s390x|i686|riscv64)$")
+    set(CPUBUSY_RPM_ARCH ${CMAKE_SYSTEM_PROCESSOR})
+  elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "armv7l")
+    set(CPUBUSY_RPM_ARCH armv7hl)
+  endif()
+  set(CPUBUSY_RPM_NAME "cpubusy-${PROJECT_VERSION}-1.${CPUBUSY_RPM_ARCH}")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/rpm-spec.in rpm-spec @ONLY)
 endif()
 
 # `cmake --build --preset P --target cpubusy_release` puts this build's
 # release files into dist/, made by cmake/pack; release-files lists them
-# for the package check: a .deb with its architecture, an archive with how
-# its program is linked and the machines that run it (-: natively;
-# qemu-ARCH[:CPU]: that qemu-user, as that processor).
+# for the package check: a .deb with its architecture; an archive, and an
+# RPM with its architecture, each with how its program is linked and the
+# machines that run it (-: natively; qemu-ARCH[:CPU]: that qemu-user, as
+# that processor).
 if(WIN32)
   file(WRITE ${PROJECT_BINARY_DIR}/release-files "zip ${CPUBUSY_ARCHIVE_NAME}.zip\n")
 else()
@@ -98,9 +115,13 @@ else()
     endif()
   endif()
   list(JOIN machines " " machines)
+  set(static "$<IF:$<BOOL:${CPUBUSY_STATIC_PIE}>,static-pie,static> ${machines}")
+  set(rpm "")
+  if(CPUBUSY_RPM_ARCH)
+    set(rpm "rpm ${CPUBUSY_RPM_NAME}.rpm ${CPUBUSY_RPM_ARCH} ${static}\n")
+  endif()
   file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/release-files CONTENT
-       "deb ${CPUBUSY_DEB_NAME}.deb ${CPUBUSY_DEB_ARCH}\ntar.gz ${CPUBUSY_ARCHIVE_NAME}.tar.gz \
-$<IF:$<BOOL:${CPUBUSY_STATIC_PIE}>,static-pie,static> ${machines}\n")
+       "deb ${CPUBUSY_DEB_NAME}.deb ${CPUBUSY_DEB_ARCH}\ntar.gz ${CPUBUSY_ARCHIVE_NAME}.tar.gz ${static}\n${rpm}")
 endif()
 # Installing builds only what the release needs, not the tests.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -113,10 +134,15 @@ if(WIN32)
                     VERBATIM)
   add_dependencies(cpubusy_release cpubusy)
 else()
+  set(rpm "")
+  if(CPUBUSY_RPM_ARCH)
+    set(rpm COMMAND ${pack} rpm ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_RPM_NAME} ${epoch}
+            ${PROJECT_BINARY_DIR}/rpm-spec ${CPUBUSY_RPM_ARCH})
+  endif()
   add_custom_target(cpubusy_release
                     COMMAND ${pack} tar.gz ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_ARCHIVE_NAME} ${epoch}
                     COMMAND ${pack} deb ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_DEB_NAME} ${epoch}
                             ${PROJECT_BINARY_DIR}/deb-control ${CMAKE_OBJDUMP}
-                    VERBATIM)
+                    ${rpm} VERBATIM)
   add_dependencies(cpubusy_release cpubusy cpubusy_static cpubusy_docs)
 endif()

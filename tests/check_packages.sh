@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks the release packages in DIST: each Debian package installs a
-# working cpubusy and its manual page, each .tar.gz holds the same, and
-# each .zip holds cpubusy.exe (run under Wine through each runner of its
-# build) and its README. Programs run through the runners in
-# BUILD/<preset>/.
+# working cpubusy and its manual page, each .tar.gz holds the same, each
+# RPM installs them into an empty root, and each .zip holds cpubusy.exe
+# (run under Wine through each runner of its build) and its README.
+# Programs run through the runners in BUILD/<preset>/.
 # Usage: check_packages.sh DIST VERSION [BUILD]
 set -u
 dist=$1 version=$2 build=${3:-build}
@@ -29,6 +29,9 @@ check() {  # a check that exits 77 could not run on this host
   fi
 }
 
+same() {  # same WANTED GOT
+  [ "$1" = "$2" ] || { echo "got: $2"; return 1; }
+}
 has_files() {  # has_files LISTING FILE...
   local listing=$1
   shift
@@ -95,6 +98,31 @@ check_tar() {  # check_tar PRESET NAME static|static-pie MACHINE...
     share/doc/cpubusy/copyright share/doc/cpubusy/LGPL-2.1
   tar -xzf "$dist/$2" -C "$scratch"
   check_static "$scratch/${2%.tar.gz}/bin/cpubusy" "${@:3}"
+}
+rpm_files='/usr/bin/cpubusy
+/usr/share/licenses/cpubusy
+/usr/share/licenses/cpubusy/LGPL-2.1
+/usr/share/licenses/cpubusy/copyright
+/usr/share/man/man1/cpubusy.1.gz'
+rpm_clean() {  # rpm_clean RPM: rpmlint, with the project's settings, says nothing
+  local said
+  said=$(rpmlint -c "$here/rpmlint.toml" "$1")
+  grep -q ' 0 errors, 0 warnings' <<<"$said" || { echo "$said"; return 1; }
+}
+check_rpm() {  # check_rpm PRESET NAME ARCHITECTURE static|static-pie MACHINE...
+  local rpm=$dist/$2 root=$scratch/rpm-$3
+  check "the RPM $2 is there" test -f "$rpm"
+  check "its header names cpubusy $version-1 for $3, an xz payload and SHA-256 digests" \
+    same "cpubusy $version-1 $3 xz 8" \
+    "$(rpm -qp --qf '%{NAME} %{VERSION}-%{RELEASE} %{ARCH} %{PAYLOADCOMPRESSOR} %{FILEDIGESTALGO}' "$rpm")"
+  check "it holds the program, the manual page and the licences, and nothing else" \
+    same "$rpm_files" "$(rpm -qpl "$rpm")"
+  check "it needs nothing from the system, only features of rpm itself" \
+    same "" "$(rpm -qp --requires "$rpm" | grep -v '^rpmlib(')"
+  check "rpmlint finds nothing in it" rpm_clean "$rpm"
+  check "it installs with rpm into an empty root, with its own database" \
+    rpm --root "$root" --dbpath /var/lib/rpm --ignorearch -i "$rpm"
+  check_static "$root/usr/bin/cpubusy" "${@:4}"
 }
 check_zip() {  # check_zip PRESET NAME
   local folder=$scratch/${2%.zip} runner

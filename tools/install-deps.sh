@@ -10,7 +10,7 @@ packages_for() {
   case $1 in
     build) echo "cmake g++ make googletest groff-base" ;;
     bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
-    dist) echo "dpkg-dev file lintian mandoc groff-base zip unzip devscripts git" ;;
+    dist) echo "dpkg-dev file lintian mandoc groff-base zip unzip devscripts git rpm rpmlint" ;;
     reproducible) echo "faketime git" ;;
     lint) echo "clang-format clang-tidy cppcheck shellcheck flake8" ;;
     *)
