@@ -3,16 +3,22 @@
 # on a Debian machine, installing what is missing (as root).
 JOBS ?= $(shell nproc)
 DEPS = tools/install-deps.sh
-PRESETS = cmake -P cmake/presets.cmake
+LIST = cmake -P cmake/presets.cmake
+# `make dist PRESETS="linux ..."` makes the release files of those presets
+# alone, with none of the others' compilers.
+PRESETS ?=
+release = $(if $(strip $(PRESETS)),echo $(PRESETS),$(LIST) release)
+# Where `make install` puts the program and its manual page.
+PREFIX ?= /usr/local
 VERSION = $(shell sed -n 's/^project.cpubusy VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 # $(call build,PRESET[,TARGET...]): configures and builds a preset, quietly.
 build = cmake --preset $(1) >/dev/null && \
   cmake --build --preset $(1) -j $(JOBS) $(if $(2),--target $(2)) >/dev/null
 # $(call deps,GROUP...,FILTER...): the packages of those groups, then those
 # of the presets that the filters pick (cmake comes with the first).
-deps = $(DEPS) build $(1) && presets=$$($(PRESETS) $(2)) && $(DEPS) $$presets
+deps = $(DEPS) build $(1) && presets=$$($(LIST) $(2)) && $(DEPS) $$presets
 
-.PHONY: run check test bench dist windows run-windows fuzz lint clean
+.PHONY: run check test install uninstall bench dist windows run-windows fuzz lint clean
 
 # The native build, which is the host's, runs as it is.
 run:
@@ -30,22 +36,45 @@ check:
 # bench, the release files and their checks.
 test:
 	$(call deps,bench dist reproducible)
-	@presets=$$($(PRESETS)) && for preset in $$presets; do \
+	@presets=$$($(LIST)) && for preset in $$presets; do \
 	  echo "== $$preset"; $(call build,$$preset) && ctest --preset $$preset || exit 1; \
 	done
 	@$(call build,linux,cpubusy_static)
 	bench/bench.py --quick
 	$(MAKE) --no-print-directory dist
 	tests/check_packages.sh dist $(VERSION)
+	tests/check_install.sh
 	tests/check_reproducible.sh dist $(VERSION)
 
-# Release files in dist/ from every preset that ships (.deb and .tar.gz for
-# Linux, .zip for Windows), the source tarball and SHA256SUMS. Two runs of
-# one commit give the same bytes.
+# The native program and its manual page under PREFIX (in DESTDIR, where
+# given), built with only what they need: no test, cross or Wine package.
+# `make uninstall`, with the same PREFIX and DESTDIR, removes them.
+install:
+	@$(DEPS) install
+	@cmake -S . -B build/install -DCPUBUSY_TESTS=OFF >/dev/null
+	@cmake --build build/install -j $(JOBS) --target cpubusy cpubusy_docs >/dev/null
+	@for component in dynamic Unspecified; do \
+	  DESTDIR='$(DESTDIR)' cmake --install build/install --prefix '$(PREFIX)' \
+	    --component $$component | grep -v '^-- Install configuration' || exit 1; \
+	done
+
+uninstall:
+	rm -f '$(DESTDIR)$(PREFIX)/bin/cpubusy' '$(DESTDIR)$(PREFIX)/share/man/man1/cpubusy.1.gz'
+	rm -rf '$(DESTDIR)$(PREFIX)/share/doc/cpubusy'
+
+# Release files in dist/ from every preset that ships, or from PRESETS
+# (.deb, .tar.gz and .rpm for Linux, .zip for Windows), the source tarball,
+# BUILDINFO (the commit and the versions of the packages that made them)
+# and SHA256SUMS. Two runs of one commit with the same packages give the
+# same bytes.
 dist:
-	@$(call deps,dist,release)
+	@$(DEPS) build dist
+	@presets=$$($(release)) && shipping=$$($(LIST) release) && for preset in $$presets; do \
+	  printf '%s\n' "$$shipping" | grep -qxF -- "$$preset" || \
+	    { echo "$$preset ships nothing; these do: $$(echo $$shipping)" >&2; exit 2; }; \
+	done && $(DEPS) $$presets
 	rm -rf dist
-	presets=$$($(PRESETS) release) && \
+	presets=$$($(release)) && \
 	  for preset in $$presets; do $(call build,$$preset,cpubusy_release) || exit 1; done
 	@# The source tarball: the commit's tracked files, with no setting of this
 	@# machine's or user's git (umask, line ends, attributes) in the way.
@@ -56,9 +85,12 @@ dist:
 	    -c core.autocrlf=false archive --format=tar --prefix=cpubusy-$(VERSION)/ \
 	    -o dist/cpubusy-$(VERSION).tar HEAD && \
 	  gzip -9n dist/cpubusy-$(VERSION).tar || exit 1; \
+	  [ -z "$$(git status --porcelain --untracked-files=no)" ] || echo "note: the work tree has \
+	changes that are not committed; BUILDINFO and the source tarball name the commit" >&2; \
 	else echo "not a git checkout: no source tarball"; fi
-	lintian dist/*.deb
-	tests/check_hardened.sh $(VERSION) dist/*.deb dist/*.zip
+	@packages=$$(find dist -name '*.deb') && [ -z "$$packages" ] || lintian $$packages
+	tests/check_hardened.sh $(VERSION) $$(find dist -name '*.deb' -o -name '*.zip')
+	cmake/buildinfo $(VERSION) $$(for preset in $$($(release)); do echo build/$$preset; done) >dist/BUILDINFO
 	cd dist && export LC_ALL=C && sha256sum -- * >SHA256SUMS
 	@ls -1 dist
 
@@ -71,14 +103,14 @@ bench: windows
 # cpubusy.exe for each Windows preset.
 windows:
 	@$(call deps,,Windows)
-	@presets=$$($(PRESETS) Windows) && for preset in $$presets; do \
+	@presets=$$($(LIST) Windows) && for preset in $$presets; do \
 	  $(call build,$$preset,cpubusy) && echo build/$$preset/cpubusy.exe || exit 1; \
 	done
 
 # cpubusy.exe under Wine, through the first runner that can run it here:
 # the 32-bit one where this host runs 32-bit programs, else the x64 one.
 run-windows: windows
-	@presets=$$($(PRESETS) Windows) && for preset in $$presets; do for runner in build/$$preset/run-*; do \
+	@presets=$$($(LIST) Windows) && for preset in $$presets; do for runner in build/$$preset/run-*; do \
 	  if $$runner --probe >/dev/null; then exec $$runner build/$$preset/cpubusy.exe; fi; \
 	done; done; echo "no runner can run cpubusy.exe on this host" >&2; exit 1
 

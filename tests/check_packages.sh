@@ -74,6 +74,8 @@ check_deb() {  # check_deb PRESET NAME ARCHITECTURE
     bash "$here/check_report.sh" lf online "$build/$1"/run-* "$root/usr/bin/cpubusy"
   zcat "$root/usr/share/man/man1/cpubusy.1.gz" >"$root/cpubusy.1"
   check "the installed manual page renders" bash "$here/check_manpage.sh" "$root/cpubusy.1"
+  check "its changelog begins with $version" same "cpubusy ($version) unstable; urgency=medium" \
+    "$(zcat "$root/usr/share/doc/cpubusy/changelog.gz" | sed -n 1p)"
   check "lintian finds no error in it" lintian "$deb"
 }
 # check_static PROGRAM static|static-pie MACHINE...: its ELF, and on each
@@ -92,11 +94,26 @@ check_static() {
       bash "$here/check_failures.sh" linux "$here/run_in_empty_root.sh" "$machine" "$program"
   done
 }
+# kernel_floor PROGRAM MACHINE: the oldest kernel in the program's ELF ABI
+# tag, as README.md's table of machines gives it for MACHINE ("3.2" for
+# 3.2.0).
+kernel_floor() {
+  local tag readme
+  tag=$(readelf -n "$1" | sed -n 's/.*OS: Linux, ABI: \([0-9.]*\)$/\1/p')
+  tag=${tag%.0}
+  readme=$(awk -F' *[|] *' -v machine="\`$2\`" 'index($3, machine) == 1 { print $(NF - 1) }' \
+    "$here/../README.md")
+  [ -n "$tag" ] && same "$tag" "$readme"
+}
 check_tar() {  # check_tar PRESET NAME static|static-pie MACHINE...
+  local machine=${2%.tar.gz}
+  machine=${machine#cpubusy-"$version"-linux-}
   check "$2 holds bin/cpubusy, the manual page, and the C library's licence" \
     has_files "$(tar -tzf "$dist/$2")" bin/cpubusy share/man/man1/cpubusy.1.gz \
     share/doc/cpubusy/copyright share/doc/cpubusy/LGPL-2.1
   tar -xzf "$dist/$2" -C "$scratch"
+  check "its kernel floor is the one that README.md gives for $machine" \
+    kernel_floor "$scratch/${2%.tar.gz}/bin/cpubusy" "$machine"
   check_static "$scratch/${2%.tar.gz}/bin/cpubusy" "${@:3}"
 }
 rpm_files='/usr/bin/cpubusy
@@ -119,6 +136,8 @@ check_rpm() {  # check_rpm PRESET NAME ARCHITECTURE static|static-pie MACHINE...
     same "$rpm_files" "$(rpm -qpl "$rpm")"
   check "it needs nothing from the system, only features of rpm itself" \
     same "" "$(rpm -qp --requires "$rpm" | grep -v '^rpmlib(')"
+  check "its changelog begins with $version" same "- $version-1" \
+    "$(rpm -qp --changelog "$rpm" | sed -n '1s/.*> //p')"
   check "rpmlint finds nothing in it" rpm_clean "$rpm"
   check "it installs with rpm into an empty root, with its own database" \
     rpm --root "$root" --dbpath /var/lib/rpm --ignorearch -i "$rpm"
@@ -149,6 +168,26 @@ for preset in $presets; do
     "check_${fields[0]%.gz}" "$preset" "${fields[@]:1}"
   done
 done
+
+# The build record: the commit, and the versions of packages as installed.
+buildinfo_true() {
+  local commit package at
+  grep -qx "Release: cpubusy $version" "$1" || { echo "no release line for $version"; return 1; }
+  if commit=$(git -C "$here/.." rev-parse HEAD 2>/dev/null); then
+    grep -qx "Commit: $commit" "$1" || { echo "not commit $commit"; return 1; }
+  fi
+  for package in dpkg rpm; do
+    grep -qE "^ $package " "$1" || { echo "no $package"; return 1; }
+  done
+  while read -r package at; do
+    same "$package $at" "$package $(dpkg-query -W -f='${Version}' "$package")" || return 1
+  done < <(sed -n 's/^ //p' "$1")
+}
+check "BUILDINFO names the commit, and packages at the versions installed" \
+  buildinfo_true "$dist/BUILDINFO"
+check "SHA256SUMS holds every other file of $dist, and each one's sum is right" \
+  same "$(cd "$dist" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort)" \
+  "$(cd "$dist" && sha256sum --quiet -c SHA256SUMS && sed 's/^[0-9a-f]*  //' SHA256SUMS)"
 
 echo "packages: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

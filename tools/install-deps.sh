@@ -2,12 +2,13 @@
 # Installs the Debian packages that parts of the build need, if missing: a
 # GROUP's below, or a PRESET's, which its toolchain file names.
 # Usage: tools/install-deps.sh GROUP|PRESET...
-#   (groups: build bench dist reproducible lint)
+#   (groups: install build bench dist reproducible lint)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages_for() {
   case $1 in
+    install) echo "cmake g++ make" ;;
     build) echo "cmake g++ make googletest groff-base" ;;
     bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
     dist) echo "dpkg-dev file lintian mandoc groff-base zip unzip devscripts git rpm rpmlint" ;;
