@@ -4,8 +4,7 @@
 # share of processor 00, and of the last processor, whose line has no line
 # break, as a number from 0 to 100; when cpubusy.exe exits -1 (here, as no
 # file may grow, its report cannot be written) it says so and exits 1
-# rather than print a share. README.txt and README.md must hold the same
-# text.
+# rather than print a share. README.txt must hold the same text.
 # Usage: check_batch.sh RUNNER... PROGRAM
 set -u
 "${@:1:$#-1}" --probe || exit  # 77: the runner cannot run programs here
@@ -18,8 +17,6 @@ fail() { echo "FAIL: $*"; failed=1; }
 indented=$(sed 's/^./    &/' "$here/share_of_cpu.cmd")
 [[ $(cat "$here/../doc/README.txt.in") == *"$indented"* ]] ||
   fail "doc/README.txt.in does not hold share_of_cpu.cmd as it is"
-[[ $(cat "$here/../README.md") == *"$(cat "$here/share_of_cpu.cmd")"* ]] ||
-  fail "README.md does not hold share_of_cpu.cmd as it is"
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
