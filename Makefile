@@ -26,11 +26,15 @@ run:
 	@$(call build,linux,cpubusy cpubusy_docs)
 	@build/linux/cpubusy
 
-# Everyday work: the native build and its tests, nothing else.
+# Everyday work: the native build and its tests, and the same tests with
+# AddressSanitizer and UndefinedBehaviorSanitizer, which see an index out of
+# range or a shift too far that the plain build may pass by chance.
 check:
 	@$(DEPS) build
 	@$(call build,linux)
 	ctest --preset linux
+	@$(call build,linux-asan)
+	ctest --preset linux-asan
 
 # Every preset, built and tested, in the order of the list; then the quick
 # bench, the release files and their checks.

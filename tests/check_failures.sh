@@ -38,6 +38,9 @@ if [ "$platform" = linux ]; then
   # nothing left to fail on: only the stream's error flag tells.
   stdbuf -o0 "$@" >/dev/full
   expect "unbuffered output to /dev/full" $? 255
+  # Then the tool's own files open as descriptor 0.
+  "$@" <&- >/dev/null
+  expect "closed standard input" $? 0
 fi
 "$@" >&-
 expect "closed standard output" $? 255

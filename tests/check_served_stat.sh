@@ -80,6 +80,14 @@ expect "a malformed per-processor line ends the run after the count line" 255 "$
 serve $'0-2\n' $'cpu  3 0 0 3\ncpu0 1 0 0 1\ncpu1 1 0 0 1\ncpu2 1 0 0 1\nintr 1\n'
 expect "counters that do not move read 0" 0 \
   $'\n[i] Processor Count: 3\n\n[i] CPU 00: = 0%\n[i] CPU 01: = 0%\n[i] CPU 02: = 0%'
+# A virtual machine with one processor lists it as "0". Started with standard
+# input closed, as some supervisors start programs, the tool's files open as
+# descriptor 0.
+one=$'\n[i] Processor Count: 1\n\n[i] CPU 00: = 0%'
+serve $'0\n' $'cpu  1 0 0 1\ncpu0 1 0 0 1\nintr 1\n'
+expect "one online processor, numbered 0, is a count of 1" 0 "$one"
+serve $'0\n' $'cpu  1 0 0 1\ncpu0 1 0 0 1\nintr 1\n' sh -c 'exec "$@" <&-' sh
+expect "the report is the same with standard input closed" 0 "$one"
 # Processor 1 is offline: it keeps its number and reads 0, and the others
 # are matched by number, not by the order of their lines.
 serve_two $'0,2-3\n' $'cpu  0 0 0 0\ncpu0 100 0 0 100\ncpu2 100 0 0 100\ncpu3 100 0 0 100\nintr 1\n' \

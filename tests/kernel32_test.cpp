@@ -98,7 +98,7 @@ TEST(SystemInfo, ReadsTheKernelsCpuList) {
                {"\n", 0},          {"3-1\n", 0},   {"0-\n", 0},
                {"0,,2\n", 0},      {"0 2\n", 0},   {"-3\n", 0},
                {"x\n", 0},         {"0-3,\n", 0},  {"99999999999999999999\n", 0},
-               {"5,0-3\n", 6}};
+               {"5,0-3\n", 6},     {"0\n", 1}};
   for (const auto& c : cases) {
     const TempFile file(c.text);
     EXPECT_EQ(processor_count(file.path()), c.count != 0 ? c.count : fallback)

@@ -264,7 +264,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "cpu3 30 0 0 30\ncpu1 20 0 0 20\ncpu2 25 0 0 25\ncpu0 10 0 0 10\n",
                     2,
                     {10, 20}},
-        MappingCase{"OnlyLinesBeyondTheBuffer", "cpu5 50 0 0 50\n", 2, {0, 0}}),
+        MappingCase{"OnlyLinesBeyondTheBuffer", "cpu5 50 0 0 50\n", 2, {0, 0}},
+        MappingCase{"LastProcessorNumber", "cpu0 10 0 0 10\ncpu65535 20 0 0 20\n", 2, {10, 0}}),
     [](const ::testing::TestParamInfo<MappingCase>& info) { return std::string(info.param.name); });
 
 TEST(ProcStat, PerProcessorLinesAfterOtherLinesAreNotRead) {
