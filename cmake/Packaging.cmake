@@ -95,7 +95,7 @@ else()
     set(CPUBUSY_RPM_ARCH armv7hl)
   endif()
   set(CPUBUSY_RPM_NAME "cpubusy-${PROJECT_VERSION}-1.${CPUBUSY_RPM_ARCH}")
-  configure_file(${PROJECT_SOURCE_DIR}/cmake/rpm-spec.in rpm-spec @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/rpmbuild.in rpmbuild @ONLY)
 endif()
 
 # `cmake --build --preset P --target cpubusy_release` puts this build's
@@ -137,7 +137,7 @@ else()
   set(rpm "")
   if(CPUBUSY_RPM_ARCH)
     set(rpm COMMAND ${pack} rpm ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_RPM_NAME} ${epoch}
-            ${PROJECT_BINARY_DIR}/rpm-spec ${CPUBUSY_RPM_ARCH})
+            ${PROJECT_BINARY_DIR}/rpmbuild ${CPUBUSY_RPM_ARCH})
   endif()
   add_custom_target(cpubusy_release
                     COMMAND ${pack} tar.gz ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_ARCHIVE_NAME} ${epoch}
