@@ -59,7 +59,7 @@ install:
 	@cmake --build build/install -j $(JOBS) --target cpubusy cpubusy_docs >/dev/null
 	@for component in dynamic Unspecified; do \
 	  DESTDIR='$(DESTDIR)' cmake --install build/install --prefix '$(PREFIX)' \
-	    --component $$component | grep -v '^-- Install configuration' || exit 1; \
+	    --component $$component || exit 1; \
 	done
 
 uninstall:
@@ -92,7 +92,7 @@ dist:
 	  [ -z "$$(git status --porcelain --untracked-files=no)" ] || echo "note: the work tree has \
 	changes that are not committed; BUILDINFO and the source tarball name the commit" >&2; \
 	else echo "not a git checkout: no source tarball"; fi
-	@packages=$$(find dist -name '*.deb') && [ -z "$$packages" ] || lintian $$packages
+	@packages=$$(find dist -name '*.deb') && [ -z "$$packages" ] || lintian --fail-on error,warning $$packages
 	tests/check_hardened.sh $(VERSION) $$(find dist -name '*.deb' -o -name '*.zip')
 	cmake/buildinfo $(VERSION) $$(for preset in $$($(release)); do echo build/$$preset; done) >dist/BUILDINFO
 	cd dist && export LC_ALL=C && sha256sum -- * >SHA256SUMS

@@ -76,7 +76,7 @@ check_deb() {  # check_deb PRESET NAME ARCHITECTURE
   check "the installed manual page renders" bash "$here/check_manpage.sh" "$root/cpubusy.1"
   check "its changelog begins with $version" same "cpubusy ($version) unstable; urgency=medium" \
     "$(zcat "$root/usr/share/doc/cpubusy/changelog.gz" | sed -n 1p)"
-  check "lintian finds no error in it" lintian "$deb"
+  check "lintian finds no error or warning in it" lintian --fail-on error,warning "$deb"
 }
 # check_static PROGRAM static|static-pie MACHINE...: its ELF, and on each
 # machine (-: natively; qemu-ARCH[:CPU]) its report and exit statuses in an
@@ -169,21 +169,32 @@ for preset in $presets; do
   done
 done
 
-# The build record: the commit, and the versions of packages as installed.
+# The build record: the commit where this is a git checkout, each shipping
+# build's compiler, linker and C library (the compile commands name the
+# compiler), and every package at the version installed.
 buildinfo_true() {
-  local commit package at
+  local top commit preset compiler file package at
   grep -qx "Release: cpubusy $version" "$1" || { echo "no release line for $version"; return 1; }
-  if commit=$(git -C "$here/.." rev-parse HEAD 2>/dev/null); then
+  top=$(cd "$here/.." && pwd -P)
+  if [ "$(git -C "$top" rev-parse --show-toplevel 2>/dev/null)" = "$top" ]; then
+    commit=$(git -C "$top" rev-parse HEAD)
     grep -qx "Commit: $commit" "$1" || { echo "not commit $commit"; return 1; }
   fi
-  for package in dpkg rpm; do
-    grep -qE "^ $package " "$1" || { echo "no $package"; return 1; }
+  for preset in $presets; do
+    compiler=$(grep -m1 -o '"command": "[^ ]*' "$build/$preset/compile_commands.json")
+    compiler=${compiler##*\"}
+    for file in "$compiler" "$(command -v "$("$compiler" -print-prog-name=ld)")" \
+      "$("$compiler" -print-file-name=libc.a)" "$("$compiler" -print-file-name=libmsvcrt.a)"; do
+      [[ $file == /* ]] || continue  # a library that this compiler does not have
+      package=$(dpkg -S "$(realpath "$file")" | sed 's/: .*//')
+      grep -q "^ $package " "$1" || { echo "no $package, which holds $file"; return 1; }
+    done
   done
   while read -r package at; do
     same "$package $at" "$package $(dpkg-query -W -f='${Version}' "$package")" || return 1
   done < <(sed -n 's/^ //p' "$1")
 }
-check "BUILDINFO names the commit, and packages at the versions installed" \
+check "BUILDINFO names the commit, each build's compiler, linker and C library, and versions as installed" \
   buildinfo_true "$dist/BUILDINFO"
 check "SHA256SUMS holds every other file of $dist, and each one's sum is right" \
   same "$(cd "$dist" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort)" \
