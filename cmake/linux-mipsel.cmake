@@ -8,5 +8,6 @@ set(CPUBUSY_DEB_ARCH mipsel)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)
 # Debian's C library for MIPS asks for an executable stack, for the FPU
 # emulation of kernels before 4.8, which put its trampolines there. The
-# program does no floating point: its stack does not execute, as elsewhere.
+# tool's code does no floating point and asks the C library for none: its
+# stack does not execute, as elsewhere.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -Wl,-z,noexecstack)
