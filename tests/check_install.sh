@@ -26,6 +26,11 @@ if bash "$here/check_report.sh" lf online "$here/../cmake/native-run" "$prefix/b
 zcat "$prefix/share/man/man1/cpubusy.1.gz" >"$scratch/cpubusy.1"
 if bash "$here/check_manpage.sh" "$scratch/cpubusy.1"; then
   ok "the installed manual page renders"; else fail "the installed manual page"; fi
+# A file where the documents' folder must go: the program installs, the rest cannot.
+mkdir -p "$scratch/bad/opt/cpubusy/share/doc" && : >"$scratch/bad/opt/cpubusy/share/doc/cpubusy"
+if make -s -C "$here/.." install DESTDIR="$scratch/bad" PREFIX=/opt/cpubusy >/dev/null 2>&1; then
+  fail "make install succeeds where it cannot install everything"; else
+  ok "make install fails where it cannot install everything"; fi
 make -s -C "$here/.." uninstall DESTDIR="$scratch/stage" PREFIX=/opt/cpubusy >/dev/null
 left=$(find "$scratch/stage" -type f)
 if [ -z "$left" ]; then ok "make uninstall removes them"; else fail "make uninstall left: $left"; fi

@@ -173,7 +173,7 @@ done
 # build's compiler, linker and C library (the compile commands name the
 # compiler), and every package at the version installed.
 buildinfo_true() {
-  local top commit preset compiler file package at
+  local top commit preset compiler library file package at
   grep -qx "Release: cpubusy $version" "$1" || { echo "no release line for $version"; return 1; }
   top=$(cd "$here/.." && pwd -P)
   if [ "$(git -C "$top" rev-parse --show-toplevel 2>/dev/null)" = "$top" ]; then
@@ -183,11 +183,12 @@ buildinfo_true() {
   for preset in $presets; do
     compiler=$(grep -m1 -o '"command": "[^ ]*' "$build/$preset/compile_commands.json")
     compiler=${compiler##*\"}
-    for file in "$compiler" "$(command -v "$("$compiler" -print-prog-name=ld)")" \
-      "$("$compiler" -print-file-name=libc.a)" "$("$compiler" -print-file-name=libmsvcrt.a)"; do
-      [[ $file == /* ]] || continue  # a library that this compiler does not have
+    [ -x "$compiler" ] || { echo "$preset: no compiler in its compile commands"; return 1; }
+    library=$("$compiler" -print-file-name=libc.a)
+    [[ $library == /* ]] || library=$("$compiler" -print-file-name=libmsvcrt.a)
+    for file in "$compiler" "$(command -v "$("$compiler" -print-prog-name=ld)")" "$library"; do
       package=$(dpkg -S "$(realpath "$file")" | sed 's/: .*//')
-      grep -q "^ $package " "$1" || { echo "no $package, which holds $file"; return 1; }
+      grep -q "^ ${package:-?} " "$1" || { echo "no ${package:-package}, which holds $file"; return 1; }
     done
   done
   while read -r package at; do
