@@ -6,8 +6,7 @@ set(CPUBUSY_QEMU_ARCH mipsel)
 set(CPUBUSY_QEMU_CPU 24Kf)
 set(CPUBUSY_DEB_ARCH mipsel)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)
-# Debian's C library for MIPS asks for an executable stack, for the FPU
-# emulation of kernels before 4.8, which put its trampolines there. The
-# tool's code does no floating point and asks the C library for none: its
-# stack does not execute, as elsewhere.
+# Debian's C library for MIPS asks for an executable stack, where kernels
+# before 4.8 emulating a missing FPU ran the instruction after an FPU branch;
+# the tool takes no FPU branch, so its stack does not execute, as elsewhere.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -Wl,-z,noexecstack)
