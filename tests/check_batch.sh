@@ -23,8 +23,18 @@ trap 'rm -rf "$dir"' EXIT
 cp "$here/share_of_cpu.cmd" "$dir/"
 cp "$program" "$dir/cpubusy.exe"
 windows_dir="Z:${dir//\//\\}"  # Wine's drive Z: is the Unix root
-batch() {  # batch [NN]: runs the batch file with TEMP in the scratch folder
-  "${runner[@]}" cmd /c "set TEMP=$windows_dir&& $windows_dir\\share_of_cpu.cmd $*" 2>&1
+# batch [NN]: runs the batch file with TEMP in the scratch folder; once more
+# where Wine's cmd could not start a program at all, which it does now and
+# then ("ShellExecuteEx failed: Internal error"), whatever the program.
+batch() {
+  local output status
+  for _ in 1 2; do
+    output=$("${runner[@]}" cmd /c "set TEMP=$windows_dir&& $windows_dir\\share_of_cpu.cmd $*" 2>&1)
+    status=$?
+    [[ $output == *"ShellExecuteEx failed"* ]] || break
+  done
+  printf '%s\n' "$output"
+  return $status
 }
 
 share_of() {  # share_of NN
