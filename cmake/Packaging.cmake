@@ -39,16 +39,13 @@ if(WIN32)
   configure_file(${PROJECT_SOURCE_DIR}/doc/README.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-win64")
-  else()
-    set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-win32")
-  endif()
 else()
-  # The Debian package takes the program as Debian builds them, the archive
-  # the static one; both take the rest (Unspecified).
+  # The default install is the program as distributions build it (component
+  # dynamic) and its documents; the static one, for the archives and RPMs,
+  # comes only with --component static, as it goes to the same place.
   install(TARGETS cpubusy RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT dynamic)
-  install(TARGETS cpubusy_static RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT static)
+  install(TARGETS cpubusy_static RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT static
+          EXCLUDE_FROM_ALL)
 
   # Manual page and changelog, compressed reproducibly as Debian wants them.
   configure_file(${PROJECT_SOURCE_DIR}/doc/cpubusy.1.in cpubusy.1 @ONLY)
@@ -64,7 +61,7 @@ else()
   install(FILES ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/doc/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR}
           COMPONENT dynamic)
-  # The static program holds the C library, under the LGPL: the archive
+  # The static program holds the C library, under the LGPL: its copyright
   # says which, gives the licence, and says how to link the program anew.
   find_file(CPUBUSY_FEATURES_H features.h)
   file(STRINGS ${CPUBUSY_FEATURES_H} glibc REGEX "^#define[ \t]+__GLIBC(_MINOR)?__[ \t]")
@@ -73,29 +70,12 @@ else()
   file(READ ${PROJECT_SOURCE_DIR}/doc/copyright CPUBUSY_COPYRIGHT)
   configure_file(${PROJECT_SOURCE_DIR}/doc/copyright-static.in copyright-static @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/copyright-static DESTINATION ${CMAKE_INSTALL_DOCDIR}
-          RENAME copyright COMPONENT static)
-  install(FILES /usr/share/common-licenses/LGPL-2.1 DESTINATION ${CMAKE_INSTALL_DOCDIR}
-          COMPONENT static)
-
-  set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
-  if(NOT CPUBUSY_DEB_ARCH)  # a cross toolchain file sets it
-    execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE CPUBUSY_DEB_ARCH
-                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  endif()
-  set(CPUBUSY_DEB_NAME "cpubusy_${PROJECT_VERSION}_${CPUBUSY_DEB_ARCH}")
-  string(REPLACE "\n" "\n " CPUBUSY_DEB_DESCRIPTION " ${CPUBUSY_DESCRIPTION}")
-  configure_file(${PROJECT_SOURCE_DIR}/cmake/deb-control.in deb-control @ONLY)
-
-  # RPM distributions name their architectures as uname -m does, but for
-  # 32-bit Arm with hardware floating point; they ship no other.
-  set(CPUBUSY_RPM_ARCH "")
-  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|aarch64|ppc64le|s390x|i686|riscv64)$")
-    set(CPUBUSY_RPM_ARCH ${CMAKE_SYSTEM_PROCESSOR})
-  elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "armv7l")
-    set(CPUBUSY_RPM_ARCH armv7hl)
-  endif()
-  set(CPUBUSY_RPM_NAME "cpubusy-${PROJECT_VERSION}-1.${CPUBUSY_RPM_ARCH}")
-  configure_file(${PROJECT_SOURCE_DIR}/cmake/rpmbuild.in rpmbuild @ONLY)
+          RENAME copyright COMPONENT static EXCLUDE_FROM_ALL)
+  install(FILES ${PROJECT_SOURCE_DIR}/doc/LGPL-2.1 DESTINATION ${CMAKE_INSTALL_DOCDIR}
+          COMPONENT static EXCLUDE_FROM_ALL)
+endif()
+if(NOT CPUBUSY_RELEASE)
+  return()
 endif()
 
 # `cmake --build --preset P --target cpubusy_release` puts this build's
@@ -104,45 +84,58 @@ endif()
 # RPM with its architecture, each with how its program is linked and the
 # machines that run it (-: natively; qemu-ARCH[:CPU]: that qemu-user, as
 # that processor).
-if(WIN32)
-  file(WRITE ${PROJECT_BINARY_DIR}/release-files "zip ${CPUBUSY_ARCHIVE_NAME}.zip\n")
-else()
-  set(machines -)
-  if(CPUBUSY_QEMU_ARCH)
-    set(machines qemu-${CPUBUSY_QEMU_ARCH})
-    if(CPUBUSY_QEMU_CPU)
-      list(TRANSFORM CPUBUSY_QEMU_CPU PREPEND ${machines}: OUTPUT_VARIABLE machines)
-    endif()
-  endif()
-  list(JOIN machines " " machines)
-  set(static "$<IF:$<BOOL:${CPUBUSY_STATIC_PIE}>,static-pie,static> ${machines}")
-  set(rpm "")
-  if(CPUBUSY_RPM_ARCH)
-    set(rpm "rpm ${CPUBUSY_RPM_NAME}.rpm ${CPUBUSY_RPM_ARCH} ${static}\n")
-  endif()
-  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/release-files CONTENT
-       "deb ${CPUBUSY_DEB_NAME}.deb ${CPUBUSY_DEB_ARCH}\ntar.gz ${CPUBUSY_ARCHIVE_NAME}.tar.gz ${static}\n${rpm}")
-endif()
-# Installing builds only what the release needs, not the tests.
-set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(pack ${PROJECT_SOURCE_DIR}/cmake/pack)
 set(dist ${PROJECT_SOURCE_DIR}/dist)
 set(epoch ${CPUBUSY_SOURCE_DATE_EPOCH})
 if(WIN32)
+  set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-win$<IF:$<EQUAL:${CMAKE_SIZEOF_VOID_P},8>,64,32>")
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/release-files CONTENT "zip ${CPUBUSY_ARCHIVE_NAME}.zip\n")
   add_custom_target(cpubusy_release
                     COMMAND ${pack} zip ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_ARCHIVE_NAME} ${epoch}
                     VERBATIM)
   add_dependencies(cpubusy_release cpubusy)
-else()
-  set(rpm "")
-  if(CPUBUSY_RPM_ARCH)
-    set(rpm COMMAND ${pack} rpm ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_RPM_NAME} ${epoch}
-            ${PROJECT_BINARY_DIR}/rpmbuild ${CPUBUSY_RPM_ARCH})
-  endif()
-  add_custom_target(cpubusy_release
-                    COMMAND ${pack} tar.gz ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_ARCHIVE_NAME} ${epoch}
-                    COMMAND ${pack} deb ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_DEB_NAME} ${epoch}
-                            ${PROJECT_BINARY_DIR}/deb-control ${CMAKE_OBJDUMP}
-                    ${rpm} VERBATIM)
-  add_dependencies(cpubusy_release cpubusy cpubusy_static cpubusy_docs)
+  return()
 endif()
+set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
+if(NOT CPUBUSY_DEB_ARCH)  # a cross toolchain file sets it
+  execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE CPUBUSY_DEB_ARCH
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+endif()
+set(CPUBUSY_DEB_NAME "cpubusy_${PROJECT_VERSION}_${CPUBUSY_DEB_ARCH}")
+string(REPLACE "\n" "\n " CPUBUSY_DEB_DESCRIPTION " ${CPUBUSY_DESCRIPTION}")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/deb-control.in deb-control @ONLY)
+
+set(machines -)
+if(CPUBUSY_QEMU_ARCH)
+  set(machines qemu-${CPUBUSY_QEMU_ARCH})
+  if(CPUBUSY_QEMU_CPU)
+    list(TRANSFORM CPUBUSY_QEMU_CPU PREPEND ${machines}: OUTPUT_VARIABLE machines)
+  endif()
+endif()
+list(JOIN machines " " machines)
+set(static "$<IF:$<BOOL:${CPUBUSY_STATIC_PIE}>,static-pie,static> ${machines}")
+# RPM distributions name their architectures as uname -m does, but for
+# 32-bit Arm with hardware floating point; they ship no other.
+set(rpm_arch "")
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|aarch64|ppc64le|s390x|i686|riscv64)$")
+  set(rpm_arch ${CMAKE_SYSTEM_PROCESSOR})
+elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "armv7l")
+  set(rpm_arch armv7hl)
+endif()
+set(rpm "")
+set(rpm_file "")
+if(rpm_arch)
+  set(name "cpubusy-${PROJECT_VERSION}-1.${rpm_arch}")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/rpmbuild.in rpmbuild @ONLY)
+  set(rpm COMMAND ${pack} rpm ${PROJECT_BINARY_DIR} ${dist} ${name} ${epoch}
+          ${PROJECT_BINARY_DIR}/rpmbuild ${rpm_arch})
+  set(rpm_file "rpm ${name}.rpm ${rpm_arch} ${static}\n")
+endif()
+file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/release-files CONTENT
+     "deb ${CPUBUSY_DEB_NAME}.deb ${CPUBUSY_DEB_ARCH}\ntar.gz ${CPUBUSY_ARCHIVE_NAME}.tar.gz ${static}\n${rpm_file}")
+add_custom_target(cpubusy_release
+                  COMMAND ${pack} tar.gz ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_ARCHIVE_NAME} ${epoch}
+                  COMMAND ${pack} deb ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_DEB_NAME} ${epoch}
+                          ${PROJECT_BINARY_DIR}/deb-control ${CMAKE_OBJDUMP}
+                  ${rpm} VERBATIM)
+add_dependencies(cpubusy_release cpubusy cpubusy_static cpubusy_docs)
