@@ -22,7 +22,14 @@ elseif(CPUBUSY_HARDEN)
   # has it.
   target_compile_options(cpubusy_options INTERFACE
     -fstack-protector-strong -fstack-clash-protection -Wformat -Werror=format-security)
-  target_compile_definitions(cpubusy_options INTERFACE _FORTIFY_SOURCE=2)
+  # Fortified calls need an optimised build; a level that the distribution's
+  # flags or compiler set already stays.
+  include(CheckCXXSourceCompiles)
+  string(TOUPPER "${CMAKE_BUILD_TYPE}" type)
+  set(CMAKE_REQUIRED_FLAGS "${CMAKE_CXX_FLAGS_${type}}")
+  check_cxx_source_compiles("#if defined(_FORTIFY_SOURCE) || !defined(__OPTIMIZE__)\n#error\n#endif\nint main() {}"
+                            CPUBUSY_FORTIFY_${type})
+  target_compile_definitions(cpubusy_options INTERFACE $<$<BOOL:${CPUBUSY_FORTIFY_${type}}>:_FORTIFY_SOURCE=2>)
   if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
     target_compile_options(cpubusy_options INTERFACE -fcf-protection)
   elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")

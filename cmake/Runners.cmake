@@ -20,11 +20,7 @@ foreach(runner IN LISTS CPUBUSY_RUNNERS)
   list(TRANSFORM command PREPEND ${PROJECT_SOURCE_DIR}/cmake/ AT 0)
   string(REPLACE "'" "'\\''" command "${command}")  # for the single quotes below
   list(JOIN command "' '" quoted)
-  file(WRITE ${script} "#!/bin/sh\n# Runs a program of this build: run-${runner} PROGRAM [ARGUMENT...]\n"
-                       "# shellcheck disable=SC2016 # the quoted paths are literal\n"
-                       "exec '${quoted}' \"$@\"\n")
-  file(CHMOD ${script} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
-                                        GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/runner.in ${script} @ONLY)  # executable, as it is
   # Said once here too, so that the reason shows before the tests run.
   execute_process(COMMAND ${script} --probe RESULT_VARIABLE status OUTPUT_VARIABLE said
                   ERROR_VARIABLE said OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_STRIP_TRAILING_WHITESPACE)

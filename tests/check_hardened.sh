@@ -6,9 +6,12 @@
 # object has them, and Debian 12's C library start files have none; so that
 # line is left out, and where the program still has its symbols, its own
 # main is checked for the landing pad that -fcf-protection puts first.
-# Windows: check_exe.py, with the PE marks, for VERSION.
+# Windows: check_exe.py, with the PE marks, for VERSION. Skips (77) where
+# hardening-check (devscripts) is missing.
 # Usage: check_hardened.sh VERSION FILE...
 set -u
+command -v hardening-check >/dev/null ||
+  { echo "SKIP: hardening-check is not installed (it comes with devscripts)"; exit 77; }
 version=$1
 shift
 here=$(cd "$(dirname "$0")" && pwd)

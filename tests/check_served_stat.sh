@@ -2,10 +2,12 @@
 # Runs the Linux build with crafted files bound over /proc/stat and
 # /sys/devices/system/cpu/online in a private mount namespace, and checks
 # its whole output and exit status. Needs root, or a kernel that lets a
-# plain user make a user namespace (unshare -Urm); skips (77) elsewhere.
+# plain user make a user namespace (unshare -Urm), and python3 for the
+# FIFO's writer; skips (77) elsewhere.
 # Usage: check_served_stat.sh RUNNER... CPUBUSY
 set -u
 "${@:1:$#-1}" --probe || exit  # 77: the runner cannot run programs here
+command -v python3 >/dev/null || { echo "SKIP: python3 is not installed, which serves two readings"; exit 77; }
 tool=("$@")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
