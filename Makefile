@@ -18,7 +18,7 @@ build = cmake --preset $(1) >/dev/null && \
 # of the presets that the filters pick (cmake comes with the first).
 deps = $(DEPS) build $(1) && presets=$$($(LIST) $(2)) && $(DEPS) $$presets
 
-.PHONY: run check test install uninstall bench dist windows run-windows fuzz lint clean
+.PHONY: run check test install uninstall roots bench dist windows run-windows fuzz lint clean
 
 # The native build, which is the host's, runs as it is.
 run:
@@ -39,7 +39,7 @@ check:
 # Every preset, built and tested, in the order of the list; then the quick
 # bench, the release files and their checks.
 test:
-	$(call deps,bench dist reproducible)
+	$(call deps,bench dist reproducible packager)
 	@presets=$$($(LIST)) && for preset in $$presets; do \
 	  echo "== $$preset"; $(call build,$$preset) && ctest --preset $$preset || exit 1; \
 	done
@@ -48,6 +48,7 @@ test:
 	$(MAKE) --no-print-directory dist
 	tests/check_packages.sh dist $(VERSION)
 	tests/check_install.sh
+	tests/check_roots.sh
 	tests/check_reproducible.sh dist $(VERSION)
 
 # The native program and its manual page under PREFIX (in DESTDIR, where
@@ -55,16 +56,20 @@ test:
 # `make uninstall`, with the same PREFIX and DESTDIR, removes them.
 install:
 	@$(DEPS) install
-	@cmake -S . -B build/install -DCPUBUSY_TESTS=OFF >/dev/null
-	@cmake --build build/install -j $(JOBS) --target cpubusy cpubusy_docs >/dev/null
-	@for component in dynamic Unspecified; do \
-	  DESTDIR='$(DESTDIR)' cmake --install build/install --prefix '$(PREFIX)' \
-	    --component $$component || exit 1; \
-	done
+	@cmake -S . -B build/install -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build build/install -j $(JOBS) >/dev/null
+	@DESTDIR='$(DESTDIR)' cmake --install build/install --prefix '$(PREFIX)'
 
 uninstall:
 	rm -f '$(DESTDIR)$(PREFIX)/bin/cpubusy' '$(DESTDIR)$(PREFIX)/share/man/man1/cpubusy.1.gz'
 	rm -rf '$(DESTDIR)$(PREFIX)/share/doc/cpubusy'
+
+# The plain CMake sequence and make install, as a packager runs them, in
+# Debian 11 and Debian 13 roots with only cmake, make, git, a compiler and
+# the built GoogleTest (tests/check_roots.sh); `make test` runs it too.
+roots:
+	@$(DEPS) packager
+	tests/check_roots.sh
 
 # Release files in dist/ from every preset that ships, or from PRESETS
 # (.deb, .tar.gz and .rpm for Linux, .zip for Windows), the source tarball,
@@ -80,18 +85,7 @@ dist:
 	rm -rf dist
 	presets=$$($(release)) && \
 	  for preset in $$presets; do $(call build,$$preset,cpubusy_release) || exit 1; done
-	@# The source tarball: the commit's tracked files, with no setting of this
-	@# machine's or user's git (umask, line ends, attributes) in the way.
-	@if [ "$$(git rev-parse --show-toplevel 2>/dev/null)" = "$$(pwd -P)" ]; then \
-	  if [ -s "$$(git rev-parse --git-path info/attributes)" ]; then \
-	    echo "$$(git rev-parse --git-path info/attributes) would change the source tarball" >&2; exit 1; fi; \
-	  GIT_ATTR_NOSYSTEM=1 git -c core.attributesFile=/dev/null -c tar.umask=0022 \
-	    -c core.autocrlf=false archive --format=tar --prefix=cpubusy-$(VERSION)/ \
-	    -o dist/cpubusy-$(VERSION).tar HEAD && \
-	  gzip -9n dist/cpubusy-$(VERSION).tar || exit 1; \
-	  [ -z "$$(git status --porcelain --untracked-files=no)" ] || echo "note: the work tree has \
-	changes that are not committed; BUILDINFO and the source tarball name the commit" >&2; \
-	else echo "not a git checkout: no source tarball"; fi
+	cmake/source-tarball dist $(VERSION)
 	@packages=$$(find dist -name '*.deb') && [ -z "$$packages" ] || lintian --fail-on error,warning $$packages
 	tests/check_hardened.sh $(VERSION) $$(find dist -name '*.deb' -o -name '*.zip')
 	cmake/buildinfo $(VERSION) $$(for preset in $$($(release)); do echo build/$$preset; done) >dist/BUILDINFO

@@ -2,7 +2,7 @@
 # Installs the Debian packages that parts of the build need, if missing: a
 # GROUP's below, or a PRESET's, which its toolchain file names.
 # Usage: tools/install-deps.sh GROUP|PRESET...
-#   (groups: install build bench dist reproducible lint)
+#   (groups: install build bench dist reproducible packager lint)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -13,6 +13,7 @@ packages_for() {
     bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
     dist) echo "dpkg-dev file lintian mandoc groff-base zip unzip devscripts git rpm rpmlint" ;;
     reproducible) echo "faketime git" ;;
+    packager) echo "libgtest-dev mmdebstrap" ;;
     lint) echo "clang-format clang-tidy cppcheck shellcheck flake8" ;;
     *)
       # A preset: cmake reads the list and its toolchain file, so it comes first.
@@ -22,6 +23,20 @@ packages_for() {
       ;;
   esac
 }
+
+# make install needs only commands, which any Linux may have from anywhere:
+# what is missing is named, and installed only on Debian.
+if [ "$*" = install ]; then
+  need=() version=$(cmake --version 2>/dev/null | sed -n '1s/^cmake version \([0-9.]*\).*/\1/p')
+  [ "$(printf '3.18\n%s\n' "$version" | sort -V | head -n 1)" = 3.18 ] || need+=("cmake 3.18 or later")
+  command -v make >/dev/null || need+=(make)
+  compilers=(c++ g++ clang++) && [ -z "${CXX-}" ] || compilers=("${CXX%% *}")
+  command -v "${compilers[@]}" >/dev/null || need+=("a C++17 compiler such as g++ or clang++${CXX:+ (CXX=$CXX)}")
+  [ ${#need[@]} -gt 0 ] || exit 0
+  if [ ! -e /etc/debian_version ] || [ -n "${CXX-}" ] || ! command -v apt-get >/dev/null; then
+    list=$(printf '%s, ' "${need[@]}") && echo "cpubusy: make install needs ${list%, }." >&2 && exit 1
+  fi
+fi
 
 installed() {
   [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
