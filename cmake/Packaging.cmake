@@ -88,10 +88,19 @@ set(pack ${PROJECT_SOURCE_DIR}/cmake/pack)
 set(dist ${PROJECT_SOURCE_DIR}/dist)
 set(epoch ${CPUBUSY_SOURCE_DATE_EPOCH})
 if(WIN32)
-  set(CPUBUSY_ARCHIVE_NAME "cpubusy-${PROJECT_VERSION}-win$<IF:$<EQUAL:${CMAKE_SIZEOF_VOID_P},8>,64,32>")
-  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/release-files CONTENT "zip ${CPUBUSY_ARCHIVE_NAME}.zip\n")
+  # A .zip and a Windows Installer package for each Windows build.
+  set(bits 32)
+  set(platform Intel)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(bits 64)
+    set(platform x64)
+  endif()
+  set(name "cpubusy-${PROJECT_VERSION}-win${bits}")
+  file(WRITE ${PROJECT_BINARY_DIR}/release-files "zip ${name}.zip\nmsi ${name}.msi ${platform}\n")
   add_custom_target(cpubusy_release
-                    COMMAND ${pack} zip ${PROJECT_BINARY_DIR} ${dist} ${CPUBUSY_ARCHIVE_NAME} ${epoch}
+                    COMMAND ${pack} zip ${PROJECT_BINARY_DIR} ${dist} ${name} ${epoch}
+                    COMMAND ${pack} msi ${PROJECT_BINARY_DIR} ${dist} ${name} ${epoch}
+                            ${PROJECT_VERSION} ${platform}
                     VERBATIM)
   add_dependencies(cpubusy_release cpubusy)
   return()

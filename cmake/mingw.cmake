@@ -11,7 +11,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)  # not the host's GoogleTest
-list(APPEND CPUBUSY_PACKAGES python3-pefile file)  # the checks of the .exe
+list(APPEND CPUBUSY_PACKAGES python3-pefile file wixl msitools faketime)  # .exe checks, .msi
 foreach(runner IN LISTS CPUBUSY_RUNNERS)
   set(CPUBUSY_RUNNER_${runner} wine-run ${runner} ${CMAKE_BINARY_DIR}/wineprefix-${runner})
 endforeach()

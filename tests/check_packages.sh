@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Checks the release packages in DIST: each Debian package installs a
 # working cpubusy and its manual page, each .tar.gz holds the same, each
-# RPM installs them into an empty root, and each .zip holds cpubusy.exe
-# (run under Wine through each runner of its build) and its README.
+# RPM installs them into an empty root, each .zip holds cpubusy.exe (run
+# under Wine through each runner of its build) and its README, and each
+# .msi installs them under Wine's msiexec in a fresh prefix of each runner's
+# kind (check_msi.sh).
 # Programs run through the runners in BUILD/<preset>/.
 # Usage: check_packages.sh DIST VERSION [BUILD]
 set -u
@@ -154,6 +156,18 @@ check_zip() {  # check_zip PRESET NAME
   for runner in "$build/$1"/run-*; do
     check "its cpubusy.exe prints a well-formed report through ${runner##*/}" \
       bash "$here/check_report.sh" crlf reported "$runner" "$folder/cpubusy.exe"
+  done
+}
+check_msi() {  # check_msi PRESET NAME PLATFORM
+  local msi=$dist/$2 runner
+  check "the Windows Installer package $2 is for $3 Windows, cpubusy $version" \
+    same "$3;1033 $version" "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p') $(msiinfo export \
+      "$msi" Property | tr -d '\r' | sed -n 's/^ProductVersion\t//p')"
+  check "it holds cpubusy.exe, README.txt and LICENSE.txt" \
+    has_files "$(msiinfo export "$msi" File | cut -f 3 | tr -d '\r')" cpubusy.exe README.txt LICENSE.txt
+  for runner in "$build/$1"/run-*; do
+    check "it installs, upgrades in place, refuses a downgrade and goes under ${runner##*/}" \
+      bash "$here/check_msi.sh" "${runner##*/run-}" "$build/$1" "$msi" "$version" "$3"
   done
 }
 if ! presets=$(cmake -P "$here/../cmake/presets.cmake" release) || [ -z "$presets" ]; then
