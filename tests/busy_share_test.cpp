@@ -48,14 +48,18 @@ INSTANTIATE_TEST_SUITE_P(Table, AdvanceTest,
                                            AdvanceCase{0, 0, 0}, AdvanceCase{1000, 0, 0},
                                            AdvanceCase{-1, 0, 0}));
 
-TEST(BusyShare, OneEmptySampleGivesTheShareOverTheWholeHistory) {
+TEST(BusyShare, ARecordOfAllZerosGivesZero) {
+  // A processor missing from one reading has all-zero counters there; the
+  // other record alone is its whole history (75 and 67 here), not the interval.
   const ProcessorTimes zero = {0, 0, 0};
-  const ProcessorTimes counters = {250, 1000, 0};  // kernel includes idle
-  EXPECT_EQ(busy_share(zero, counters), 75);
-  EXPECT_EQ(busy_share(counters, zero), 75);
-  const ProcessorTimes thirds = {1, 2, 1};
-  EXPECT_EQ(busy_share(zero, thirds), 67);
-  EXPECT_EQ(busy_share(thirds, zero), 67);
+  for (const ProcessorTimes& counters :
+       {ProcessorTimes{250, 1000, 0}, ProcessorTimes{1, 2, 1}, ProcessorTimes{0, 0, 1},
+        ProcessorTimes{kMin, kMinusOne, 7}}) {
+    EXPECT_EQ(busy_share(zero, counters), 0);
+    EXPECT_EQ(busy_share(counters, zero), 0);
+  }
+  // One zero counter is not a missing record: an idle counter still at 0.
+  EXPECT_EQ(busy_share({0, 0, 100}, {0, 0, 200}), 100);
 }
 
 TEST(BusyShare, MostNegativeQuotientDoesNotTrap) {
@@ -67,8 +71,8 @@ TEST(BusyShare, MostNegativeQuotientDoesNotTrap) {
   }
   const std::uint64_t idle_drop = inverse_of_25 << 61;  // times 100 is 2^63
   ASSERT_EQ(idle_drop * 100, kMin);
-  const ProcessorTimes earlier = {idle_drop, 1, 0};
-  const ProcessorTimes later = {0, 0, 0};
+  const ProcessorTimes earlier = {idle_drop + 5, 2, 0};
+  const ProcessorTimes later = {5, 1, 0};
   EXPECT_EQ(busy_share(earlier, later), 100);
 }
 
@@ -131,7 +135,10 @@ Wide divide_truncating(Wide dividend, Wide divisor) {
 std::uint8_t reference_share(const ProcessorTimes& earlier, const ProcessorTimes& later) {
   const std::uint64_t total =
       later.KernelTime + later.UserTime - earlier.KernelTime - earlier.UserTime;
-  if (total == 0) {
+  const auto empty = [](const ProcessorTimes& t) {
+    return t.IdleTime == 0 && t.KernelTime == 0 && t.UserTime == 0;
+  };
+  if (total == 0 || empty(earlier) || empty(later)) {
     return 0;
   }
   const std::uint64_t scaled_idle = (earlier.IdleTime - later.IdleTime) * 100;
@@ -168,7 +175,7 @@ TEST(BusyShare, ConsistentSamplesRoundTheIdleShareDown) {
   for (int i = 0; i < 100000; ++i) {
     const std::uint64_t total = 1 + random() % 50000000;
     const std::uint64_t idle = random() % (total + 1);
-    const ProcessorTimes earlier = {random() % 1000000, 0, 0};
+    const ProcessorTimes earlier = {1 + random() % 1000000, 0, 0};
     const ProcessorTimes later = {earlier.IdleTime + idle, total / 3, total - total / 3};
     ASSERT_EQ(busy_share(earlier, later), 100 - 100 * idle / total) << idle << " of " << total;
   }

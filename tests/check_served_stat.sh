@@ -96,6 +96,28 @@ serve_two $'0,2-3\n' $'cpu  0 0 0 0\ncpu0 100 0 0 100\ncpu2 100 0 0 100\ncpu3 10
   $'cpu  0 0 0 0\ncpu3 150 0 10 140\ncpu0 125 0 0 175\ncpu2 190 0 0 110\nintr 1\n'
 expect "offline processors keep the numbering" 0 \
   $'\n[i] Processor Count: 4\n\n[i] CPU 00: = 25%\n[i] CPU 01: = 0%\n[i] CPU 02: = 90%\n[i] CPU 03: = 60%'
+# A processor that goes offline or comes online between the two readings is
+# in one of them only, and reads 0, not its share since boot (69% or 63%).
+stat_of() {  # stat_of COUNTERS NUMBER...: a /proc/stat with those processors' lines
+  local text=$'cpu  0 0 0 0\n' number
+  for number in "${@:2}"; do text+="cpu$number $1"$'\n'; done
+  printf '%sintr 1\n' "$text"
+}
+report_of() {  # report_of SHARE...: the report of four processors
+  printf '\n[i] Processor Count: 4\n'
+  printf '\n[i] CPU %02d: = %s%%' 0 "$1" 1 "$2" 2 "$3" 3 "$4"
+}
+while read -r name first second shares; do
+  # shellcheck disable=SC2086 # one processor number or share a word
+  serve_two $'0-3\n' "$(stat_of '69 0 0 31' ${first//,/ })" "$(stat_of '94 0 0 56' ${second//,/ })"
+  # shellcheck disable=SC2086
+  expect "${name//_/ } reads 0" 0 "$(report_of $shares)"
+done <<'CASES'
+a_processor_going_offline 0,1,2,3 0,1,3 50 50 0 50
+a_processor_coming_online 0,1,3 0,1,2,3 50 50 0 50
+the_last_processor_going_offline 0,1,2,3 0,1,2 50 50 50 0
+one_coming_while_another_goes 0,2,3 0,1,3 50 0 0 50
+CASES
 # Without an online list the count is the C library's count of online
 # processors, which it then takes from /proc/stat's lines: two more here
 # than it counts configured, the machine's own.

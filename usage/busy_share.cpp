@@ -17,6 +17,12 @@ std::uint64_t divide_signed(std::uint64_t dividend, std::uint64_t divisor) {
   return is_negative(dividend) != is_negative(divisor) ? 0 - quotient : quotient;
 }
 
+// A record of all zeros is a processor that one reading did not have: one
+// that was offline, or came or went between the two. It has no interval.
+bool is_empty(const ProcessorTimes& times) {
+  return (times.IdleTime | times.KernelTime | times.UserTime) == 0;
+}
+
 }  // namespace
 
 ProcessorTimes read_record(const unsigned char* record) {
@@ -27,7 +33,7 @@ ProcessorTimes read_record(const unsigned char* record) {
 std::uint8_t busy_share(const ProcessorTimes& earlier, const ProcessorTimes& later) {
   const std::uint64_t total =
       (later.KernelTime + later.UserTime) - (earlier.KernelTime + earlier.UserTime);
-  if (total == 0) {
+  if (total == 0 || is_empty(earlier) || is_empty(later)) {
     return 0;
   }
   const std::uint64_t scaled_idle = (earlier.IdleTime - later.IdleTime) * 100;

@@ -27,7 +27,10 @@ ProcessorTimes read_record(const unsigned char* record);
 // products wrap modulo 2^64, the division is signed and truncates toward
 // zero, and -2^63 / -1 is taken as -2^63. Counters that run backwards thus
 // give a defined byte, outside 0 to 100 at times, never undefined
-// behaviour. A processor whose total did not move gives 0.
+// behaviour. A processor whose total did not move gives 0, and so does one
+// whose counters are all zero in either record: it had none in that reading
+// (offline, or it came or went in between), so its counters measure its
+// whole history, not the interval.
 std::uint8_t busy_share(const ProcessorTimes& earlier, const ProcessorTimes& later);
 
 }  // namespace cpubusy
