@@ -52,11 +52,13 @@ test:
 	tests/check_reproducible.sh dist $(VERSION)
 
 # The native program and its manual page under PREFIX (in DESTDIR, where
-# given), built with only what they need: no test, cross or Wine package.
+# given), built with only what they need: no test, cross or Wine package,
+# with CXX where it is set, also in a folder built before with another.
 # `make uninstall`, with the same PREFIX and DESTDIR, removes them.
 install:
 	@$(DEPS) install
-	@cmake -S . -B build/install -DBUILD_TESTING=OFF >/dev/null
+	@cmake -S . -B build/install -DBUILD_TESTING=OFF \
+	  $(if $(filter-out default,$(origin CXX)),-DCMAKE_CXX_COMPILER='$(CXX)') >/dev/null
 	@cmake --build build/install -j $(JOBS) >/dev/null
 	@DESTDIR='$(DESTDIR)' cmake --install build/install --prefix '$(PREFIX)'
 

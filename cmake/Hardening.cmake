@@ -23,13 +23,26 @@ elseif(CPUBUSY_HARDEN)
   target_compile_options(cpubusy_options INTERFACE
     -fstack-protector-strong -fstack-clash-protection -Wformat -Werror=format-security)
   # Fortified calls need an optimised build; a level that the distribution's
-  # flags or compiler set already stays.
+  # flags or compiler set already stays. Each configuration is tried with its
+  # flags, under a name that changes with them.
   include(CheckCXXSourceCompiles)
-  string(TOUPPER "${CMAKE_BUILD_TYPE}" type)
-  set(CMAKE_REQUIRED_FLAGS "${CMAKE_CXX_FLAGS_${type}}")
-  check_cxx_source_compiles("#if defined(_FORTIFY_SOURCE) || !defined(__OPTIMIZE__)\n#error\n#endif\nint main() {}"
-                            CPUBUSY_FORTIFY_${type})
-  target_compile_definitions(cpubusy_options INTERFACE $<$<BOOL:${CPUBUSY_FORTIFY_${type}}>:_FORTIFY_SOURCE=2>)
+  set(optimised "")
+  set(fortify "")
+  foreach(CMAKE_TRY_COMPILE_CONFIGURATION IN LISTS CMAKE_BUILD_TYPE CMAKE_CONFIGURATION_TYPES)
+    string(TOUPPER "${CMAKE_TRY_COMPILE_CONFIGURATION}" config)
+    string(MD5 key "${CMAKE_CXX_COMPILER} ${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${config}}")
+    check_cxx_source_compiles("#ifndef __OPTIMIZE__\n#error\n#endif\nint main() {}" CPUBUSY_OPTIMISED_${key})
+    check_cxx_source_compiles("#ifdef _FORTIFY_SOURCE\n#error\n#endif\nint main() {}" CPUBUSY_UNFORTIFIED_${key})
+    if(CPUBUSY_OPTIMISED_${key})
+      string(APPEND optimised ",$<CONFIG:${CMAKE_TRY_COMPILE_CONFIGURATION}>")
+      if(CPUBUSY_UNFORTIFIED_${key})
+        string(APPEND fortify ",$<CONFIG:${CMAKE_TRY_COMPILE_CONFIGURATION}>")
+      endif()
+    endif()
+  endforeach()
+  unset(CMAKE_TRY_COMPILE_CONFIGURATION)
+  set(CPUBUSY_OPTIMISED "$<OR:0${optimised}>")  # for the hardened test
+  target_compile_definitions(cpubusy_options INTERFACE "$<$<OR:0${fortify}>:_FORTIFY_SOURCE=2>")
   if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
     target_compile_options(cpubusy_options INTERFACE -fcf-protection)
   elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")

@@ -8,4 +8,4 @@ set(CPUBUSY_DEB_ARCH armel)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)
 # Only a note that GCC 7.1 changed how some arguments are passed on ARM,
 # which concerns no interface of ours.
-set(CMAKE_CXX_FLAGS_INIT -Wno-psabi)
+string(APPEND CMAKE_CXX_FLAGS_INIT " -Wno-psabi")

@@ -7,4 +7,4 @@ set(CPUBUSY_QEMU_CPU cortex-a8,neon=off)  # ARMv7-A with VFPv3 and no NEON, as D
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)
 # Only a note that GCC 7.1 changed how some arguments are passed on ARM,
 # which concerns no interface of ours.
-set(CMAKE_CXX_FLAGS_INIT -Wno-psabi)
+string(APPEND CMAKE_CXX_FLAGS_INIT " -Wno-psabi")

@@ -36,9 +36,7 @@ installs() {
   esac
 }
 
-# shellcheck disable=SC2016 # awk's own script
-block=$(awk '/^## / { section = $0 } section == "## Building on another distribution" && /^```/ {
-  if (inside) exit; inside = 1; next } inside' "$here/../README.md")
+block=$("$here/readme_block.sh" "Building on another distribution")
 [ -n "$block" ] || { fail "README.md gives no commands under \"Building on another distribution\""; exit 1; }
 src=$scratch/src build=$scratch/src/build
 git clone -q "$here/.." "$src"
@@ -52,6 +50,48 @@ if grep -qE '^(GTest_DIR|GTEST_LIBRARY):[A-Z]*=/' "$build/CMakeCache.txt" && [ !
   ok "they build the tests with the installed GoogleTest"; else fail "they did not use the installed GoogleTest"; fi
 if grep -i warning "$scratch/log"; then fail "the build warns"; else ok "the build gives no warning"; fi
 installs "cmake --install" "$scratch/plain" usr
+
+# A distribution's flags reach every compile and link, its _FORTIFY_SOURCE
+# level and build type stay, and nothing warns.
+flags=$scratch/flags
+if CPPFLAGS="-DCPUBUSY_CPPFLAGS -D_FORTIFY_SOURCE=3" CXXFLAGS="-O2 -DCPUBUSY_CXXFLAGS" \
+  LDFLAGS=-Wl,-O1 cmake -S "$src" -B "$flags" -DCMAKE_BUILD_TYPE=None -DBUILD_TESTING=OFF \
+  -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >"$scratch/log" 2>&1 &&
+  cmake --build "$flags" --target cpubusy >>"$scratch/log" 2>&1 && ! grep -i warning "$scratch/log"; then
+  compiles=$(grep '"command"' "$flags/compile_commands.json")
+  links=$(find "$flags" -name link.txt -exec grep -h ' -o ' {} +)  # the programs', not ar's
+  if ! grep -qv -e '-DCPUBUSY_CPPFLAGS .*-D_FORTIFY_SOURCE=3' <<<"$compiles" &&
+    ! grep -qv -e '-DCPUBUSY_CXXFLAGS' <<<"$compiles" && ! grep -q '_FORTIFY_SOURCE=2' <<<"$compiles" &&
+    ! grep -qv -e '-Wl,-O1' <<<"$links" && grep -qx 'CMAKE_BUILD_TYPE:STRING=None' "$flags/CMakeCache.txt"
+  then ok "CPPFLAGS, CXXFLAGS, LDFLAGS, their _FORTIFY_SOURCE and the build type None are kept"
+  else fail "the distribution's flags:"; echo "$compiles"; echo "$links"; fi
+else
+  fail "a build with the distribution's flags:"; cat "$scratch/log"
+fi
+
+# make install names what it lacks in words, where apt-get cannot give it.
+bin=$scratch/bin
+while IFS='|' read -r name tools cxx wanted; do
+  rm -rf "$bin" && mkdir "$bin"
+  for tool in dirname sed sort head; do ln -s "$(command -v "$tool")" "$bin/"; done
+  for tool in $tools; do
+    printf '#!/bin/sh\necho "cmake version %s"\n' "${tool#cmake-}" >"$bin/${tool%%-*}"
+    chmod +x "$bin/${tool%%-*}"
+  done
+  output=$(cd "$src" && env -i PATH="$bin" ${cxx:+CXX=$cxx} "$BASH" tools/install-deps.sh install 2>&1)
+  status=$?
+  if { [ -z "$wanted" ] && [ $status -eq 0 ] && [ -z "$output" ]; } ||
+    { [ $status -eq 1 ] && [ "$output" = "cpubusy: make install needs $wanted." ]; }; then
+    ok "make install with $name: ${output:-goes on}"
+  else fail "make install with $name: exit status $status, '$output'"; fi
+done <<'CASES'
+cmake, make and g++|cmake-3.18.4 make g++||
+cmake, make and clang++ alone|cmake-3.25.1 make clang++||
+cmake 3.16|cmake-3.16.3 make g++||cmake 3.18 or later
+no compiler|cmake-3.18.4 make||a C++17 compiler such as g++ or clang++
+CXX naming none|cmake-3.18.4 make g++|nope|a C++17 compiler such as g++ or clang++ (CXX=nope)
+nothing at all|||cmake 3.18 or later, make, a C++17 compiler such as g++ or clang++
+CASES
 
 make -s -C "$src" install DESTDIR="$scratch/stage" PREFIX=/opt/cpubusy >"$scratch/log" 2>&1 ||
   { fail "make install:"; cat "$scratch/log"; exit 1; }

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Runs the POSIX sh idiom that README.md gives for scripts (its ```sh block)
-# with `cpubusy` on the PATH standing for the program: it must print
-# processor 00's share as a bare number from 0 to 100; and when cpubusy
-# fails, it must say so with the status and exit 1 rather than print a share.
+# Runs the POSIX sh idiom that README.md gives for scripts (the block of
+# "Using it from scripts") with `cpubusy` on the PATH standing for the
+# program: it must print processor 00's share as a bare number from 0 to
+# 100; and when cpubusy fails, it must say so with the status and exit 1
+# rather than print a share.
 # Usage: check_sh_idiom.sh RUNNER... PROGRAM
 set -u
 "${@:1:$#-1}" --probe || exit  # 77: the runner cannot run programs here
-# shellcheck disable=SC2016 # sed's own script, not the shell's
-idiom=$(sed -n '/^```sh$/,/^```$/{/^```/d;p}' "$(dirname "$0")/../README.md")
-[ -n "$idiom" ] || { echo "FAIL: README.md has no sh block"; exit 1; }
+idiom=$("$(dirname "$0")/readme_block.sh" "Using it from scripts")
+[ -n "$idiom" ] || { echo "FAIL: README.md gives no sh idiom under \"Using it from scripts\""; exit 1; }
 bin=$(mktemp -d)
 trap 'rm -rf "$bin"' EXIT
 failed=0

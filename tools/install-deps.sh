@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 packages_for() {
   case $1 in
-    install) echo "cmake g++ make" ;;
+    install) echo cmake make && [ -n "${CXX-}" ] || echo g++ ;;
     build) echo "cmake g++ make googletest groff-base" ;;
     bench) echo "hyperfine sysstat python3-psutil time valgrind strace procps util-linux" ;;
     dist) echo "dpkg-dev file lintian mandoc groff-base zip unzip devscripts git rpm rpmlint" ;;
@@ -25,17 +25,25 @@ packages_for() {
 }
 
 # make install needs only commands, which any Linux may have from anywhere:
-# what is missing is named, and installed only on Debian.
-if [ "$*" = install ]; then
+# what is missing is named, and installed with apt-get only on Debian (the
+# compiler only where CXX names none).
+commands_missing() {
+  local version compilers=(c++ g++ clang++)
   need=() version=$(cmake --version 2>/dev/null | sed -n '1s/^cmake version \([0-9.]*\).*/\1/p')
   [ "$(printf '3.18\n%s\n' "$version" | sort -V | head -n 1)" = 3.18 ] || need+=("cmake 3.18 or later")
   command -v make >/dev/null || need+=(make)
-  compilers=(c++ g++ clang++) && [ -z "${CXX-}" ] || compilers=("${CXX%% *}")
+  [ -z "${CXX-}" ] || compilers=("${CXX%% *}")
   command -v "${compilers[@]}" >/dev/null || need+=("a C++17 compiler such as g++ or clang++${CXX:+ (CXX=$CXX)}")
-  [ ${#need[@]} -gt 0 ] || exit 0
-  if [ ! -e /etc/debian_version ] || [ -n "${CXX-}" ] || ! command -v apt-get >/dev/null; then
-    list=$(printf '%s, ' "${need[@]}") && echo "cpubusy: make install needs ${list%, }." >&2 && exit 1
-  fi
+  [ ${#need[@]} -gt 0 ]
+}
+say_missing() {
+  local list
+  list=$(printf '%s, ' "${need[@]}") && echo "cpubusy: make install needs ${list%, }." >&2 && exit 1
+}
+if [ "$*" = install ]; then
+  commands_missing || exit 0
+  if [ ! -e /etc/debian_version ] || ! command -v apt-get >/dev/null; then say_missing; fi
+  trap 'commands_missing && say_missing' EXIT  # what apt-get could not give
 fi
 
 installed() {
