@@ -38,7 +38,7 @@ on_path() {
 # once, and VERSION is listed under installed programs by PACKAGE's code.
 installed() {
   local file code entry
-  for file in cpubusy.exe README.txt LICENSE.txt; do
+  for file in cpubusy.exe README.txt LICENSE.txt share_of_cpu.cmd; do
     [ -f "$scratch/prefix/drive_c/$folder/cpubusy/$file" ] || fail "$1: no $folder\\cpubusy\\$file"
   done
   [ "$(on_path)" = 1 ] || fail "$1: the folder is on PATH $(on_path) times, not once"
@@ -76,7 +76,9 @@ newer=$((${version%%.*} + 1)).0.0
 check "msiexec /i" msiexec /i "$msi"
 check "msiexec /i of $newer over $version" msiexec /i "$scratch/newer.msi"
 installed "$newer" "$scratch/newer.msi"
-if msiexec /i "$msi" >/dev/null 2>&1; then fail "$version installs over $newer"; fi
+msiexec /i "$msi" >/dev/null 2>&1
+status=$?  # ERROR_INSTALL_FAILURE, 1603, of which a Unix exit status keeps 67
+[ $status -eq 67 ] || fail "$version over $newer: exit status $status, not 1603's 67"
 installed "$newer" "$scratch/newer.msi"
 check "msiexec /x of $newer" msiexec /x "$scratch/newer.msi"
 removed "$newer"
