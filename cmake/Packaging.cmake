@@ -34,11 +34,14 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 if(WIN32)
-  # One folder: the program and a plain-text README with Windows line ends.
+  # One folder: the program, and with Windows line ends a plain-text README,
+  # the licence and the batch file that README.txt describes.
   install(TARGETS cpubusy RUNTIME DESTINATION .)
   configure_file(${PROJECT_SOURCE_DIR}/doc/README.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
-  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
+  configure_file(${PROJECT_SOURCE_DIR}/doc/share_of_cpu.cmd share_of_cpu.cmd @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt
+                ${PROJECT_BINARY_DIR}/share_of_cpu.cmd DESTINATION .)
 else()
   # The default install is the program as distributions build it (component
   # dynamic) and its documents; the static one, for the archives and RPMs,
@@ -67,6 +70,19 @@ else()
   file(STRINGS ${CPUBUSY_FEATURES_H} glibc REGEX "^#define[ \t]+__GLIBC(_MINOR)?__[ \t]")
   string(REGEX REPLACE ".*__GLIBC__[ \t]+([0-9]+).*__GLIBC_MINOR__[ \t]+([0-9]+).*" "\\1.\\2"
          CPUBUSY_GLIBC_VERSION "${glibc}")
+  # A release names the Debian package that the library came from, with its
+  # version: the cross architectures' lags the native one's.
+  set(CPUBUSY_GLIBC_PACKAGE "")
+  if(CPUBUSY_RELEASE)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libc.a OUTPUT_VARIABLE libc
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(libc "${libc}" REALPATH)
+    execute_process(COMMAND dpkg -S ${libc} OUTPUT_VARIABLE package)
+    string(REGEX REPLACE ": .*" "" package "${package}")  # with its architecture
+    execute_process(COMMAND dpkg-query -W "-f=\${Package} \${Version} (source package \${source:Package} \${source:Version})"
+                    ${package} OUTPUT_VARIABLE package)
+    set(CPUBUSY_GLIBC_PACKAGE ", Debian's package ${package}")
+  endif()
   file(READ ${PROJECT_SOURCE_DIR}/doc/copyright CPUBUSY_COPYRIGHT)
   configure_file(${PROJECT_SOURCE_DIR}/doc/copyright-static.in copyright-static @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/copyright-static DESTINATION ${CMAKE_INSTALL_DOCDIR}
