@@ -8,7 +8,7 @@ command -v groff >/dev/null || { echo "SKIP: groff is not installed, which rende
 warnings=$(groff -ww -man -Tutf8 -z "$page" 2>&1)
 [ -z "$warnings" ] || { echo "FAIL: groff warns:"; echo "$warnings"; exit 1; }
 if command -v mandoc >/dev/null; then
-  warnings=$(mandoc -T lint -W warning "$page" 2>&1)
+  warnings=$(mandoc -T lint -W style "$page" 2>&1)
   [ -z "$warnings" ] || { echo "FAIL: mandoc warns:"; echo "$warnings"; exit 1; }
 fi
 # Every section a reader looks for is there.
