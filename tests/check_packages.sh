@@ -107,6 +107,18 @@ kernel_floor() {
     "$here/../README.md")
   [ -n "$tag" ] && same "$tag" "$readme"
 }
+# libc_named COPYRIGHT: it names the C library's Debian package and version,
+# as BUILDINFO has them.
+libc_named() {
+  local named
+  named=$(sed -n "s/.*, Debian's package \([^ ]*\) \([^ ]*\) (source package .*/\1 \2/p" "$1")
+  if [ -z "$named" ] || ! awk -v package="${named% *}" -v at="${named#* }" '
+    { sub(/:.*/, "", $1) } $1 == package && $2 == at { found = 1 } END { exit !found }' "$dist/BUILDINFO"
+  then
+    echo "BUILDINFO has no '$named'"
+    return 1
+  fi
+}
 check_tar() {  # check_tar PRESET NAME static|static-pie MACHINE...
   local machine=${2%.tar.gz}
   machine=${machine#cpubusy-"$version"-linux-}
@@ -116,6 +128,8 @@ check_tar() {  # check_tar PRESET NAME static|static-pie MACHINE...
   tar -xzf "$dist/$2" -C "$scratch"
   check "its kernel floor is the one that README.md gives for $machine" \
     kernel_floor "$scratch/${2%.tar.gz}/bin/cpubusy" "$machine"
+  check "its copyright names its C library's Debian package as BUILDINFO does" \
+    libc_named "$scratch/${2%.tar.gz}/share/doc/cpubusy/copyright"
   check_static "$scratch/${2%.tar.gz}/bin/cpubusy" "${@:3}"
 }
 rpm_files='/usr/bin/cpubusy
@@ -143,12 +157,14 @@ check_rpm() {  # check_rpm PRESET NAME ARCHITECTURE static|static-pie MACHINE...
   check "rpmlint finds nothing in it" rpm_clean "$rpm"
   check "it installs with rpm into an empty root, with its own database" \
     rpm --root "$root" --dbpath /var/lib/rpm --ignorearch -i "$rpm"
+  check "its copyright names its C library's Debian package as BUILDINFO does" \
+    libc_named "$root/usr/share/licenses/cpubusy/copyright"
   check_static "$root/usr/bin/cpubusy" "${@:4}"
 }
 check_zip() {  # check_zip PRESET NAME
   local folder=$scratch/${2%.zip} runner
-  check "$2 holds cpubusy.exe and README.txt" has_files "$(unzip -Z1 "$dist/$2")" cpubusy.exe \
-    README.txt
+  check "$2 holds cpubusy.exe, README.txt, LICENSE.txt and share_of_cpu.cmd" \
+    has_files "$(unzip -Z1 "$dist/$2")" cpubusy.exe README.txt LICENSE.txt share_of_cpu.cmd
   unzip -q "$dist/$2" -d "$scratch"
   check "its cpubusy.exe is a console program for its Windows, version $version" \
     "$here/check_exe.py" "$folder/cpubusy.exe" "$version"
@@ -163,8 +179,8 @@ check_msi() {  # check_msi PRESET NAME PLATFORM
   check "the Windows Installer package $2 is for $3 Windows, cpubusy $version" \
     same "$3;1033 $version" "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p') $(msiinfo export \
       "$msi" Property | tr -d '\r' | sed -n 's/^ProductVersion\t//p')"
-  check "it holds cpubusy.exe, README.txt and LICENSE.txt" \
-    has_files "$(msiinfo export "$msi" File | cut -f 3 | tr -d '\r')" cpubusy.exe README.txt LICENSE.txt
+  check "it holds cpubusy.exe, README.txt, LICENSE.txt and share_of_cpu.cmd" has_files \
+    "$(msiinfo export "$msi" File | cut -f 3 | sed 's/.*|//' | tr -d '\r')" cpubusy.exe README.txt LICENSE.txt share_of_cpu.cmd
   for runner in "$build/$1"/run-*; do
     check "it installs, upgrades in place, refuses a downgrade and goes under ${runner##*/}" \
       bash "$here/check_msi.sh" "${runner##*/run-}" "$build/$1" "$msi" "$version" "$3"
@@ -214,6 +230,12 @@ check "BUILDINFO names the commit, each build's compiler, linker and C library, 
 check "SHA256SUMS holds every other file of $dist, and each one's sum is right" \
   same "$(cd "$dist" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort)" \
   "$(cd "$dist" && sha256sum --quiet -c SHA256SUMS && sed 's/^[0-9a-f]*  //' SHA256SUMS)"
+
+# shellcheck disable=SC2016 # README's backticks
+sums=$(grep -o '`sha256sum [^`]*`' "$here/../README.md" | tr -d '`')
+check "README.md's '$sums' checks them" sh -c "cd '$dist' && $sums"
+check "README.md's commands install this machine's archive, and its .deb, in a fresh Debian 12" \
+  bash "$here/check_readme_archive.sh" "$dist"
 
 echo "packages: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -24,11 +24,8 @@ for root_spec in "$@"; do
   fi
   rm -rf "$root/usr/src/googletest" "$root"/usr/bin/dpkg* "$root"/usr/bin/apt*
   git clone -q "$source_dir" "$root/src"
-  # shellcheck disable=SC2016 # the script's own $1 and $2
-  unshare -m sh -c 'for fs in proc sys dev; do mount --rbind "/$fs" "$1/$fs" || exit; done &&
-    exec setpriv --bounding-set=-sys_admin chroot "$1" env -i PATH=/usr/bin:/bin:/usr/sbin:/sbin \
-      HOME=/root LC_ALL=C.UTF-8 CXX="$2" bash /src/tests/check_install.sh' sh "$root" "$cxx" ||
-    failed=1
+  "$(dirname "$0")/in_root.sh" "$root" env -i PATH=/usr/bin:/bin:/usr/sbin:/sbin HOME=/root \
+    LC_ALL=C.UTF-8 CXX="$cxx" bash /src/tests/check_install.sh || failed=1
   rm -rf "$root"
 done
 exit $failed
